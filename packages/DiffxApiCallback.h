@@ -1,0 +1,17 @@
+#pragma once
+
+#include <windows.h>
+
+// The one channel through which the package operations report what they do.
+// Every operation of this base class does nothing: a quiet run passes it as
+// it is. Instances live on a thread's stack or inside a batch and are never
+// deleted through this type.
+class CDiffxApiCallback
+{
+public:
+    virtual void OnLogEvent(INT nEventType, DWORD dwError, LPCWSTR pszEventText);
+    virtual void SetTotal(INT nCount);
+    virtual void StepDone();
+    virtual void BeginPackage(INT nOperation, LPCWSTR pszInfPath);
+    virtual void EndOperation(INT nOperation, bool bDone);
+};
