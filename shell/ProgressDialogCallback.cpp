@@ -1,0 +1,56 @@
+#include "ProgressDialogCallback.h"
+
+#include <commctrl.h>
+
+#include "AppInstance.h"
+#include "StatusText.h"
+#include "cmdline/CommandLineInfo.h"
+#include "res/resource.h"
+
+namespace {
+
+const size_t c_cchStatus = 1024;
+const int c_cchBeginOperation = 1000;
+const int c_cchEndOperation = 900;
+const int c_cchDone = 100;
+
+// Preinstall shows the install texts.
+UINT OperationTextId(INT nOperation)
+{
+    return nOperation == opUninstall ? IDS_REMOVING : IDS_INSTALLING;
+}
+
+} // namespace
+
+void CProgressDialogCallback::SetTotal(INT nCount)
+{
+    // The upper bound travels in a 16-bit word.
+    SendDlgItemMessageW(m_hWnd, IDC_PROGRESS_BAR, PBM_SETRANGE, 0, MAKELPARAM(0, nCount));
+}
+
+void CProgressDialogCallback::StepDone()
+{
+    ++m_nPosition;
+    SendDlgItemMessageW(m_hWnd, IDC_PROGRESS_BAR, PBM_SETPOS, static_cast<WPARAM>(m_nPosition), 0);
+}
+
+void CProgressDialogCallback::BeginPackage(INT nOperation, LPCWSTR pszInfPath)
+{
+    WCHAR szOperation[c_cchBeginOperation] = {};
+    LoadStringW(g_hInstance, OperationTextId(nOperation), szOperation, c_cchBeginOperation);
+    WCHAR szStatus[c_cchStatus] = {};
+    FormatPackageStatus(szStatus, c_cchStatus, szOperation, pszInfPath);
+    SetDlgItemTextW(m_hWnd, IDC_STATUS_TEXT, szStatus);
+}
+
+void CProgressDialogCallback::EndOperation(INT nOperation, bool bDone)
+{
+    WCHAR szStatus[c_cchStatus] = {};
+    int cch = LoadStringW(g_hInstance, OperationTextId(nOperation), szStatus, c_cchEndOperation);
+    if (cch < 0)
+        cch = 0;
+    // At most 899 + 99 characters and a terminator: always inside the buffer.
+    if (bDone)
+        LoadStringW(g_hInstance, IDS_DONE, szStatus + cch, c_cchDone);
+    SetDlgItemTextW(m_hWnd, IDC_STATUS_TEXT, szStatus);
+}

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <windows.h>
+
+#include "packages/DiffxApiCallback.h"
+
+// Shows the reports of a run in the progress dialog. Called on the worker
+// thread; every change reaches the dialog as a sent message, which the
+// dialog's own thread handles.
+class CProgressDialogCallback : public CDiffxApiCallback
+{
+public:
+    explicit CProgressDialogCallback(HWND hWnd) : m_hWnd(hWnd) {}
+
+    void SetTotal(INT nCount) override;
+    void StepDone() override;
+    void BeginPackage(INT nOperation, LPCWSTR pszInfPath) override;
+    void EndOperation(INT nOperation, bool bDone) override;
+
+    HWND m_hWnd;
+    INT m_nPosition = 0;
+};

@@ -1,0 +1,9 @@
+#pragma once
+
+#include <windows.h>
+
+// The status text of a package that is about to be handled: the operation
+// text, a blank and the INF path, in pszBuffer of cchBuffer characters
+// (terminated). The operation text and the blank stay whole; a path too long
+// for the rest of the buffer keeps its end (the file name) behind "...".
+void FormatPackageStatus(LPWSTR pszBuffer, size_t cchBuffer, LPCWSTR pszOperation, LPCWSTR pszPath);

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "support/TestFiles.h"
+
+// Starts build/tavelin.exe from a scratch folder (with blanks in its name)
+// that holds a copy of the exe and of the stand-in DIFXAPI.dll, as it would
+// be deployed. The stand-in's journal goes to journal.txt in that folder.
+class CProgramRun
+{
+public:
+    CProgramRun();
+    ~CProgramRun();
+    CProgramRun(const CProgramRun&) = delete;
+    CProgramRun& operator=(const CProgramRun&) = delete;
+
+    bool IsReady() const { return m_bReady; }
+    const std::wstring& Folder() const { return m_strFolder; }
+    std::wstring File(const std::wstring& strName) const { return m_strFolder + L"\\" + strName; }
+    bool Write(const std::wstring& strName, const std::string& strBytes) const
+    {
+        return WriteFileBytes(File(strName), strBytes);
+    }
+
+    // Stand-in knobs, passed to the child through its environment.
+    void SetPackageDelay(DWORD dwMs) { m_dwPackageDelay = dwMs; }
+    void SetUnregisterDelay(DWORD dwMs) { m_dwUnregisterDelay = dwMs; }
+
+    // Starts "<quoted exe path> <strArgs>" with the scratch folder as the
+    // current directory.
+    bool Start(const std::wstring& strArgs);
+    // Waits for the end; false on a time-out (the child is then killed).
+    bool Wait(DWORD dwMs, DWORD* pdwExitCode);
+    bool HasExited() const;
+    DWORD MainThreadId() const { return m_pi.dwThreadId; }
+    DWORD ProcessId() const { return m_pi.dwProcessId; }
+
+    // The visible top-level windows of the child.
+    std::vector<HWND> VisibleWindows() const;
+    // Waits for a visible top-level window of the child with this caption.
+    HWND WaitForWindow(const std::wstring& strCaption, DWORD dwMs) const;
+
+    // The stand-in's journal, one line per entry.
+    std::vector<std::string> Journal() const;
+    // Thread ids the stand-in saw package calls on.
+    std::vector<DWORD> CallThreads() const;
+
+private:
+    CScratchDir m_scratch;
+    std::wstring m_strFolder;
+    std::wstring m_strExe;
+    bool m_bReady = false;
+    DWORD m_dwPackageDelay = 0;
+    DWORD m_dwUnregisterDelay = 0;
+    PROCESS_INFORMATION m_pi = {};
+};
+
+std::wstring WindowText(HWND hWnd);
+std::wstring ItemText(HWND hDlg, int nId);
+
+// Polls fn every few milliseconds until it returns true or dwMs passes.
+bool WaitUntil(const std::function<bool()>& fn, DWORD dwMs);

@@ -1,0 +1,149 @@
+// The progress notifications as the dialog shows them: a real IDD_PROGRESS
+// dialog from the program's resources, driven through CProgressDialogCallback.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <string>
+
+#include "cmdline/CommandLineInfo.h"
+#include "res/resource.h"
+#include "shell/AppInstance.h"
+#include "shell/ProgressDialogCallback.h"
+
+namespace {
+
+const wchar_t c_szInstalling[] = L"Installing Selected Device Drivers ...";
+const wchar_t c_szRemoving[] = L"Removing Previously Installed Device Drivers ...";
+
+INT_PTR CALLBACK PassiveDlgProc(HWND, UINT uMsg, WPARAM, LPARAM)
+{
+    return uMsg == WM_INITDIALOG;
+}
+
+class ProgressCallback : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        INITCOMMONCONTROLSEX icc = { sizeof(icc), 0xFF };
+        InitCommonControlsEx(&icc);
+        g_hInstance = GetModuleHandleW(nullptr);
+        m_hWnd = CreateDialogParamW(g_hInstance, MAKEINTRESOURCEW(IDD_PROGRESS), nullptr, PassiveDlgProc, 0);
+        ASSERT_NE(m_hWnd, nullptr) << "CreateDialogParamW failed: " << GetLastError();
+    }
+    void TearDown() override
+    {
+        if (m_hWnd)
+            DestroyWindow(m_hWnd);
+    }
+
+    std::wstring Status() const
+    {
+        WCHAR sz[2048] = {};
+        GetDlgItemTextW(m_hWnd, IDC_STATUS_TEXT, sz, ARRAYSIZE(sz));
+        return sz;
+    }
+    LRESULT Bar(UINT uMsg, WPARAM wParam = 0) const
+    {
+        return SendDlgItemMessageW(m_hWnd, IDC_PROGRESS_BAR, uMsg, wParam, 0);
+    }
+
+    HWND m_hWnd = nullptr;
+};
+
+TEST_F(ProgressCallback, TemplateShowsTheInstallText)
+{
+    EXPECT_EQ(Status(), c_szInstalling);
+}
+
+TEST_F(ProgressCallback, ListOfThreeSetsTheRangeAndStepsThrough)
+{
+    CProgressDialogCallback cb(m_hWnd);
+    cb.SetTotal(3);
+    EXPECT_EQ(Bar(PBM_GETRANGE, TRUE), 0);
+    EXPECT_EQ(Bar(PBM_GETRANGE, FALSE), 3);
+    for (int i = 1; i <= 3; ++i) {
+        cb.StepDone();
+        EXPECT_EQ(cb.m_nPosition, i);
+        EXPECT_EQ(Bar(PBM_GETPOS), i);
+    }
+    cb.EndOperation(opInstall, true);
+    EXPECT_EQ(Status(), std::wstring(c_szInstalling) + L" Done.");
+}
+
+TEST_F(ProgressCallback, OnlyTheLowSixteenBitsOfTheTotalTakeEffect)
+{
+    CProgressDialogCallback cb(m_hWnd);
+    cb.SetTotal(70000);
+    EXPECT_EQ(Bar(PBM_GETRANGE, FALSE), 70000 & 0xFFFF);
+}
+
+TEST_F(ProgressCallback, UninstallShowsTheRemovingTexts)
+{
+    CProgressDialogCallback cb(m_hWnd);
+    cb.BeginPackage(opUninstall, L"C:\\drv\\a.inf");
+    EXPECT_EQ(Status(), std::wstring(c_szRemoving) + L" C:\\drv\\a.inf");
+    cb.EndOperation(opUninstall, true);
+    EXPECT_EQ(Status(), std::wstring(c_szRemoving) + L" Done.");
+}
+
+TEST_F(ProgressCallback, InstallAndPreinstallShowTheInstallTexts)
+{
+    for (INT nOperation : { opInstall, opPreinstall, opFixConflict }) {
+        CProgressDialogCallback cb(m_hWnd);
+        cb.BeginPackage(nOperation, L"b.inf");
+        EXPECT_EQ(Status(), std::wstring(c_szInstalling) + L" b.inf");
+        cb.EndOperation(nOperation, true);
+        EXPECT_EQ(Status(), std::wstring(c_szInstalling) + L" Done.");
+    }
+}
+
+TEST_F(ProgressCallback, EndWithoutDoneShowsTheOperationTextAlone)
+{
+    CProgressDialogCallback cb(m_hWnd);
+    cb.EndOperation(opUninstall, false);
+    EXPECT_EQ(Status(), c_szRemoving);
+}
+
+TEST_F(ProgressCallback, VeryLongPathIsShortenedToTheBuffer)
+{
+    CProgressDialogCallback cb(m_hWnd);
+    std::wstring strPath = L"C:\\" + std::wstring(32000, L'x') + L"\\last.inf";
+    cb.BeginPackage(opInstall, strPath.c_str());
+    std::wstring str = Status();
+    EXPECT_EQ(str.size(), 1023u);
+    EXPECT_EQ(str.substr(0, wcslen(c_szInstalling) + 1), std::wstring(c_szInstalling) + L" ");
+    EXPECT_EQ(str.substr(str.size() - 9), L"\\last.inf");
+}
+
+TEST_F(ProgressCallback, ReportsFromAnotherThreadReachTheDialog)
+{
+    // The worker's calls are sent messages: they need this thread to pump.
+    struct Work
+    {
+        HWND hWnd;
+        static DWORD WINAPI Run(LPVOID p)
+        {
+            CProgressDialogCallback cb(static_cast<Work*>(p)->hWnd);
+            cb.SetTotal(2);
+            cb.StepDone();
+            cb.StepDone();
+            cb.EndOperation(opInstall, true);
+            return 0;
+        }
+    } work = { m_hWnd };
+    HANDLE hThread = CreateThread(nullptr, 0, Work::Run, &work, 0, nullptr);
+    ASSERT_NE(hThread, nullptr);
+    while (MsgWaitForMultipleObjects(1, &hThread, FALSE, 10000, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageW(&msg);
+    }
+    CloseHandle(hThread);
+    EXPECT_EQ(Bar(PBM_GETPOS), 2);
+    EXPECT_EQ(Status(), std::wstring(c_szInstalling) + L" Done.");
+}
+
+} // namespace
