@@ -1,0 +1,81 @@
+#include "devfix/MtpConflict.h"
+
+#include "devfix/DeviceInfoSet.h"
+#include "devfix/PropertyText.h"
+
+namespace {
+
+const WCHAR g_szEnumerator[] = L"USB";
+const WCHAR g_szManufacturer[] = L"Rezuv";
+// The user-mode driver framework reflector, which hosts the generic MTP driver.
+const WCHAR g_szService[] = L"WUDFRd";
+const WCHAR g_szMtpId[] = L"USB\\MS_COMP_MTP";
+
+const DWORD g_cbProperty = 2048;
+
+// Reads one property into pbBuffer (g_cbProperty bytes). True when it is there
+// with the expected registry type; *pcbData is then the size the call reported,
+// capped at the buffer, so that no check looks at bytes the call did not write.
+bool ReadProperty(HDEVINFO hDevInfo, SP_DEVINFO_DATA* pDevInfoData, DWORD dwProperty, DWORD dwExpectedType,
+                  BYTE* pbBuffer, DWORD* pcbData)
+{
+    DWORD dwType = REG_NONE;
+    DWORD cbRequired = 0;
+    if (!SetupDiGetDeviceRegistryPropertyW(hDevInfo, pDevInfoData, dwProperty, &dwType, pbBuffer, g_cbProperty,
+                                           &cbRequired))
+        return false;
+    if (dwType != dwExpectedType)
+        return false;
+    *pcbData = cbRequired < g_cbProperty ? cbRequired : g_cbProperty;
+    return true;
+}
+
+bool PropertyIsText(HDEVINFO hDevInfo, SP_DEVINFO_DATA* pDevInfoData, DWORD dwProperty, LPCWSTR pszText,
+                    BYTE* pbBuffer)
+{
+    DWORD cbData = 0;
+    return ReadProperty(hDevInfo, pDevInfoData, dwProperty, REG_SZ, pbBuffer, &cbData)
+        && RegSzEquals(pbBuffer, cbData, pszText);
+}
+
+bool PropertyListHolds(HDEVINFO hDevInfo, SP_DEVINFO_DATA* pDevInfoData, DWORD dwProperty, LPCWSTR pszId,
+                       BYTE* pbBuffer)
+{
+    DWORD cbData = 0;
+    return ReadProperty(hDevInfo, pDevInfoData, dwProperty, REG_MULTI_SZ, pbBuffer, &cbData)
+        && MultiSzContains(pbBuffer, cbData, pszId);
+}
+
+} // namespace
+
+bool IsConflictingMtpDevice(HDEVINFO hDevInfo, SP_DEVINFO_DATA* pDevInfoData)
+{
+    BYTE abBuffer[g_cbProperty];
+    if (!PropertyIsText(hDevInfo, pDevInfoData, SPDRP_MFG, g_szManufacturer, abBuffer))
+        return false;
+    if (!PropertyIsText(hDevInfo, pDevInfoData, SPDRP_SERVICE, g_szService, abBuffer))
+        return false;
+    // A device that names the MTP ID among its own hardware IDs asked for the
+    // generic driver; only a match through a compatible ID is a wrong binding.
+    if (PropertyListHolds(hDevInfo, pDevInfoData, SPDRP_HARDWAREID, g_szMtpId, abBuffer))
+        return false;
+    return PropertyListHolds(hDevInfo, pDevInfoData, SPDRP_COMPATIBLEIDS, g_szMtpId, abBuffer);
+}
+
+void FixMtpDriverConflict()
+{
+    CDeviceInfoSet devices(SetupDiGetClassDevsW(nullptr, g_szEnumerator, nullptr, DIGCF_PRESENT | DIGCF_ALLCLASSES));
+    if (!devices.IsValid())
+        return;
+
+    SP_DEVINFO_DATA devInfoData;
+    ZeroMemory(&devInfoData, sizeof(devInfoData));
+    devInfoData.cbSize = sizeof(devInfoData);
+    // A removed device stays an element of the set, so the index advances
+    // after every element, removed or not.
+    for (DWORD dwIndex = 0; SetupDiEnumDeviceInfo(devices.Get(), dwIndex, &devInfoData); ++dwIndex) {
+        // A failed removal leaves the device as it was; there is no one to tell.
+        if (IsConflictingMtpDevice(devices.Get(), &devInfoData))
+            SetupDiCallClassInstaller(DIF_REMOVE, devices.Get(), &devInfoData);
+    }
+}
