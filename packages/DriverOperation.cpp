@@ -1,0 +1,34 @@
+#include "DriverOperation.h"
+
+#include "cmdline/CommandLineInfo.h"
+#include "devfix/MtpConflict.h"
+#include "packages/DriverPackageBatch.h"
+
+INT RunDriverOperation(CDiffxApiCallback* pCallback, const CTavelinCommandLineInfo& info)
+{
+    // The batch's destructor tears it down on every way out below.
+    CDriverPackageBatch batch(pCallback);
+
+    // The repair reports nothing, not even its end.
+    if (info.m_nOperation == opFixConflict) {
+        if (info.m_nVendor == vendorRezuv)
+            FixMtpDriverConflict();
+        return 0;
+    }
+
+    // An absent string reads as empty: as if the option was not given. A list
+    // path whose copy fails leaves m_strListFile absent, and the list run then
+    // fails instead of reading the default list.
+    if (!info.m_strInfList.IsEmpty())
+        batch.m_strListFile.Assign(info.m_strInfList.c_str(), info.m_strInfList.Length());
+
+    // A given INF file wins over a given list file.
+    INT nResult;
+    if (!info.m_strInfFile.IsEmpty())
+        nResult = batch.RunSingle(info.m_nOperation, info.m_bQuiet, info.m_strInfFile.c_str());
+    else
+        nResult = batch.RunList(info.m_nOperation, info.m_bQuiet);
+
+    batch.m_pCallback->EndOperation(info.m_nOperation, true);
+    return nResult;
+}

@@ -1,0 +1,38 @@
+#include "InfEntryList.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <cwchar>
+
+bool CInfEntryList::Append(LPCWSTR psz, size_t cch)
+{
+    if (cch >= (SIZE_MAX - sizeof(INF_ENTRY)) / sizeof(WCHAR))
+        return false;
+    INF_ENTRY* pNode = static_cast<INF_ENTRY*>(malloc(sizeof(INF_ENTRY) + (cch + 1) * sizeof(WCHAR)));
+    if (!pNode)
+        return false;
+    LPWSTR pszCopy = reinterpret_cast<LPWSTR>(pNode + 1);
+    wmemcpy(pszCopy, psz, cch);
+    pszCopy[cch] = L'\0';
+    pNode->pNext = nullptr;
+    pNode->pszPath = pszCopy;
+
+    if (m_pLast)
+        m_pLast->pNext = pNode;
+    else
+        m_pFirst = pNode;
+    m_pLast = pNode;
+    return true;
+}
+
+void CInfEntryList::Clear()
+{
+    INF_ENTRY* pNode = m_pFirst;
+    while (pNode) {
+        INF_ENTRY* pNext = pNode->pNext;
+        free(pNode);
+        pNode = pNext;
+    }
+    m_pFirst = nullptr;
+    m_pLast = nullptr;
+}

@@ -1,0 +1,108 @@
+// The INF list file: a header line ";inflist", then one INF path per line in
+// the system ANSI code page. Lines are taken as the C runtime's text mode
+// delivers them; nothing is trimmed or skipped.
+#include "DriverPackageBatch.h"
+
+#include <climits>
+#include <cstdio>
+#include <cstring>
+#include <share.h>
+
+#include "packages/CrtFile.h"
+
+namespace {
+
+// fgets reads at most this many bytes per piece, the line feed included; a
+// longer line arrives as several pieces, each taken as a line of its own.
+const size_t c_cbLinePiece = 1023;
+// No piece converts to more UTF-16 units than it has bytes.
+const size_t c_cchEntryMax = c_cbLinePiece;
+
+const char c_szHeader[] = ";inflist";
+const size_t c_cbHeader = sizeof(c_szHeader) - 1;
+
+// The text of a piece: up to a NUL byte, without a closing line feed.
+size_t LineTextLength(const char* pszPiece)
+{
+    size_t cb = strnlen(pszPiece, c_cbLinePiece);
+    if (cb > 0 && pszPiece[cb - 1] == '\n')
+        --cb;
+    return cb;
+}
+
+// ASCII letters only: the header must not depend on the system's locale.
+bool IsListHeader(const char* pchText, size_t cbText)
+{
+    if (cbText != c_cbHeader)
+        return false;
+    for (size_t i = 0; i < cbText; ++i) {
+        char ch = pchText[i];
+        if (ch >= 'A' && ch <= 'Z')
+            ch = static_cast<char>(ch - 'A' + 'a');
+        if (ch != c_szHeader[i])
+            return false;
+    }
+    return true;
+}
+
+// Converts one line from the ANSI code page into pszEntry (c_cchEntryMax units
+// plus the terminator) and returns its length. A line that does not convert
+// becomes an empty entry, which DIFx then rejects on its own: the entry count
+// still matches the lines of the file.
+size_t ConvertLine(const char* pchText, size_t cbText, LPWSTR pszEntry)
+{
+    int cch = 0;
+    if (cbText > 0)
+        cch = MultiByteToWideChar(CP_ACP, 0, pchText, static_cast<int>(cbText), pszEntry,
+                                  static_cast<int>(c_cchEntryMax));
+    if (cch < 0)
+        cch = 0;
+    pszEntry[cch] = L'\0';
+    return static_cast<size_t>(cch);
+}
+
+} // namespace
+
+bool CDriverPackageBatch::LoadInfList()
+{
+    // An absent path (its copy failed) would read as "" and must not stand for
+    // any file.
+    if (m_strListFile.IsAbsent())
+        return false;
+    // Text mode drops CR before LF and ends the file at Ctrl-Z; _SH_DENYNO lets
+    // another program keep the list open for writing.
+    CCrtFile file(_wfsopen(m_strListFile.c_str(), L"rt", _SH_DENYNO));
+    if (!file.IsOpen())
+        return false;
+
+    bool bResult = true;
+    bool bHeaderLine = true;
+    INT nCount = 0;
+    char szPiece[c_cbLinePiece + 1];
+    WCHAR szEntry[c_cchEntryMax + 1];
+    while (fgets(szPiece, static_cast<int>(sizeof(szPiece)), file.Get())) {
+        const size_t cbText = LineTextLength(szPiece);
+        if (bHeaderLine) {
+            bHeaderLine = false;
+            if (!IsListHeader(szPiece, cbText)) {
+                bResult = false;
+                break;
+            }
+            continue;
+        }
+        const size_t cchEntry = ConvertLine(szPiece, cbText, szEntry);
+        if (nCount == INT_MAX || !m_entries.Append(szEntry, cchEntry)) {
+            // Out of memory: a list cut short must not be installed as if it
+            // were whole, so the run sees no list at all.
+            m_entries.Clear();
+            nCount = 0;
+            bResult = false;
+            break;
+        }
+        ++nCount;
+    }
+    file.Close();
+
+    m_pCallback->SetTotal(nCount);
+    return bResult;
+}

@@ -1,0 +1,80 @@
+#include "DriverPackageBatch.h"
+
+#include "cmdline/CommandLineInfo.h"
+
+namespace {
+
+DWORD SilentBit(bool bQuiet)
+{
+    return bQuiet ? DRIVER_PACKAGE_SILENT : 0;
+}
+
+// The one DIFx call for an operation. Installer information is never given.
+INT CallDriverPackage(INT nOperation, bool bQuiet, LPCWSTR pszInfPath, BOOL* pbNeedReboot)
+{
+    DWORD dwResult;
+    switch (nOperation) {
+    case opInstall:
+        dwResult = DriverPackageInstallW(pszInfPath, DRIVER_PACKAGE_REPAIR | SilentBit(bQuiet), nullptr,
+                                         pbNeedReboot);
+        break;
+    case opUninstall:
+        dwResult = DriverPackageUninstallW(
+            pszInfPath, DRIVER_PACKAGE_FORCE | DRIVER_PACKAGE_DELETE_FILES | SilentBit(bQuiet), nullptr, pbNeedReboot);
+        break;
+    case opPreinstall:
+        dwResult = DriverPackagePreinstallW(pszInfPath, DRIVER_PACKAGE_REPAIR | DRIVER_PACKAGE_FORCE | SilentBit(bQuiet));
+        break;
+    default:
+        // Only the dispatcher calls the runs, and only with these three.
+        dwResult = ERROR_INVALID_PARAMETER;
+        break;
+    }
+    // DIFx's codes, customer-bit ones included, are handled as signed.
+    return static_cast<INT>(dwResult);
+}
+
+} // namespace
+
+void CDriverPackageBatch::RegisterLogForwarder()
+{
+    DIFXAPISetLogCallbackW(&CDriverPackageBatch::DifxLogForwarder, this);
+}
+
+INT CDriverPackageBatch::RunSingle(INT nOperation, bool bQuiet, LPCWSTR pszInfPath)
+{
+    if (!pszInfPath)
+        pszInfPath = L"";
+    // Handed to DIFx and never read: the tool neither restarts the machine nor
+    // asks for it.
+    BOOL bNeedReboot = FALSE;
+    RegisterLogForwarder();
+    m_pCallback->BeginPackage(nOperation, pszInfPath);
+    INT nResult = CallDriverPackage(nOperation, bQuiet, pszInfPath, &bNeedReboot);
+    m_pCallback->EndOperation(nOperation, true);
+    return nResult;
+}
+
+INT CDriverPackageBatch::RunList(INT nOperation, bool bQuiet)
+{
+    BOOL bNeedReboot = FALSE;
+    INT nResult = 0;
+    RegisterLogForwarder();
+    if (!LoadInfList())
+        return -1;
+    // A failing entry does not stop the run; only the last code is kept.
+    for (const INF_ENTRY* pEntry = m_entries.First(); pEntry; pEntry = pEntry->pNext) {
+        nResult = CallDriverPackage(nOperation, bQuiet, pEntry->pszPath, &bNeedReboot);
+        m_pCallback->StepDone();
+    }
+    return nResult;
+}
+
+void __cdecl CDriverPackageBatch::DifxLogForwarder(DIFXAPI_LOG eventType, DWORD dwError, PCWSTR pszEventText,
+                                                    PVOID pvContext)
+{
+    CDriverPackageBatch* pBatch = static_cast<CDriverPackageBatch*>(pvContext);
+    if (!pBatch)
+        return;
+    pBatch->m_pCallback->OnLogEvent(static_cast<INT>(eventType), dwError, pszEventText);
+}

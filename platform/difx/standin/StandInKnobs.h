@@ -1,0 +1,30 @@
+#pragma once
+
+#include <windows.h>
+
+// A copy of an environment variable's value, read when constructed. Empty when
+// the variable is unset or its value could not be copied.
+class CEnvironmentValue
+{
+public:
+    explicit CEnvironmentValue(LPCWSTR pszName);
+    ~CEnvironmentValue();
+    CEnvironmentValue(const CEnvironmentValue&) = delete;
+    CEnvironmentValue& operator=(const CEnvironmentValue&) = delete;
+
+    bool IsEmpty() const { return !m_psz || m_psz[0] == L'\0'; }
+    LPCWSTR c_str() const { return m_psz ? m_psz : L""; }
+
+private:
+    LPWSTR m_psz = nullptr;
+};
+
+// When the variable holds a decimal number (digits only, at most nine),
+// sleeps that many milliseconds.
+void SleepAsAsked(LPCWSTR pszVariable);
+
+// Appends pszPrefix, pszPath in UTF-8 (when not null) and a line feed to the
+// file named by the variable, as one write to a file opened for this line
+// alone, so that a process that dies later loses nothing. Does nothing when the
+// variable is unset or the file cannot be opened.
+void AppendLineToFileIn(LPCWSTR pszVariable, const char* pszPrefix, LPCWSTR pszPath);
