@@ -7,7 +7,7 @@ ARGS    ?=
 .PHONY: all deps configure test run clean
 
 all: configure
-	cmake --build $(BUILD) --target tavelin -j $(JOBS)
+	cmake --build $(BUILD) --target tavelin difxapi_standin -j $(JOBS)
 
 deps:
 	@bash scripts/install-deps.sh

@@ -32,18 +32,22 @@ struct Observed
 Observed Watch(CProgramRun& run, HWND hDlg)
 {
     Observed o;
+    // A sample counts only when the dialog was up before and after it: while
+    // the dialog is being destroyed its controls read as empty.
+    auto bUp = [&] { return IsWindow(hDlg) && IsWindowVisible(hDlg) && GetDlgItem(hDlg, c_idBar) != nullptr; };
     WaitUntil([&] {
-        if (IsWindow(hDlg)) {
+        if (bUp()) {
             std::wstring strText = ItemText(hDlg, c_idStatus);
-            if (!strText.empty() && (o.texts.empty() || o.texts.back() != strText))
-                o.texts.push_back(strText);
             int nPos = static_cast<int>(SendDlgItemMessageW(hDlg, c_idBar, PBM_GETPOS, 0, 0));
-            if (o.positions.empty() || o.positions.back() != nPos)
-                o.positions.push_back(nPos);
             int nHigh = static_cast<int>(SendDlgItemMessageW(hDlg, c_idBar, PBM_GETRANGE, FALSE, 0));
-            if (IsWindow(hDlg)) {
+            int nLow = static_cast<int>(SendDlgItemMessageW(hDlg, c_idBar, PBM_GETRANGE, TRUE, 0));
+            if (bUp()) {
+                if (!strText.empty() && (o.texts.empty() || o.texts.back() != strText))
+                    o.texts.push_back(strText);
+                if (o.positions.empty() || o.positions.back() != nPos)
+                    o.positions.push_back(nPos);
                 o.nRangeHigh = nHigh;
-                o.nRangeLow = static_cast<int>(SendDlgItemMessageW(hDlg, c_idBar, PBM_GETRANGE, TRUE, 0));
+                o.nRangeLow = nLow;
             }
         }
         return run.HasExited();
