@@ -8,7 +8,8 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$(cd "${1:-build}" && pwd)"; shift || true
 [ $# -gt 0 ] || set -- /i
 
-bash "$root/scripts/wine-prefix.sh" "$build/wineprefix"
+# Decorated windows on a real display, unmanaged ones on the virtual one.
+bash "$root/scripts/wine-prefix.sh" "$build/wineprefix" "$([ -n "${DISPLAY:-}" ] && echo Y || echo N)"
 folder="$build/run"
 rm -rf "$folder"
 mkdir -p "$folder"

@@ -53,7 +53,7 @@ TEST(TokenizerFuzz, RandomTailsKeepTheRecordsRules)
     CGuardedBuffer guard(4096);
     ASSERT_TRUE(guard.IsValid());
 
-    for (int iRun = 0; iRun < 4000; ++iRun) {
+    for (int iRun = 0; iRun < 10000; ++iRun) {
         std::wstring strTail = RandomTail(rng);
         std::wstring strOriginal = strTail;
         WCHAR* pszTail = guard.PlaceWide(strTail.c_str(), strTail.size());

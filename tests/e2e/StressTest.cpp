@@ -1,0 +1,60 @@
+// The program under stress: seeded random command lines, each run to its end
+// with exit code 0 within its time; usage dialogs are closed as a person would.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+
+#include "E2eTexts.h"
+#include "ProgramRun.h"
+
+namespace {
+
+std::wstring RandomArgs(std::mt19937& rng)
+{
+    static const wchar_t* const s_tokens[] = {
+        L"/i", L"/u", L"/p", L"/f", L"/q", L"/q", L"/q", L"/l", L"/s", L"/a", L"/x", L"/?", L"-I", L"-Q", L"/",
+        L"-", L"rezuv", L"Rezuv", L"list.txt", L"inflist.txt", L"a.inf", L"fail.inf", L"\"x y.inf\"", L"\"",
+        L"\"\"", L"/iq", L"\u00e9t\u00e9.inf", L"C:\\nowhere\\z.inf", L"\t",
+    };
+    std::uniform_int_distribution<int> count(0, 6);
+    std::uniform_int_distribution<size_t> pick(0, sizeof(s_tokens) / sizeof(s_tokens[0]) - 1);
+    std::wstring str;
+    for (int i = count(rng); i > 0; --i) {
+        if (!str.empty())
+            str += L" ";
+        str += s_tokens[pick(rng)];
+    }
+    return str;
+}
+
+TEST(Stress, RandomCommandLinesAlwaysEndWithZero)
+{
+    std::mt19937 rng(8122026);
+    CProgramRun run0;
+    ASSERT_TRUE(run0.IsReady());
+    for (int iRun = 0; iRun < 200; ++iRun) {
+        std::wstring strArgs = RandomArgs(rng);
+        SCOPED_TRACE("run " + std::to_string(iRun) + ": tavelin " + Narrow(strArgs));
+        CProgramRun run;
+        ASSERT_TRUE(run.IsReady());
+        ASSERT_TRUE(run.Write(L"list.txt", ";inflist\r\na.inf\r\nfail.inf\r\n"));
+        ASSERT_TRUE(run.Start(strArgs));
+
+        // Close the usage dialog if it comes; a progress dialog closes itself.
+        bool bEnded = WaitUntil([&] {
+            for (HWND hWnd : run.VisibleWindows()) {
+                if (WindowText(hWnd) == c_szUsageCaption)
+                    PostMessageW(hWnd, WM_COMMAND, IDOK, 0);
+            }
+            return run.HasExited();
+        }, 15000);
+        ASSERT_TRUE(bEnded) << "did not end in time";
+        DWORD dwExit = 1;
+        ASSERT_TRUE(run.Wait(1000, &dwExit));
+        // An unhandled exception would end the process with its code.
+        ASSERT_EQ(dwExit, 0u);
+    }
+}
+
+} // namespace
