@@ -1,10 +1,11 @@
 # Entry points: `make` builds build/tavelin.exe, `make test` runs every test
-# under Wine, `make run` runs the program under Wine.
+# under Wine, `make run` runs the program under Wine, `make bench` measures it
+# against yardsticks built here (table on stdout, CSV in $(BUILD)/bench.csv).
 BUILD   ?= build
 JOBS    ?= $(shell nproc 2>/dev/null || echo 2)
 ARGS    ?=
 
-.PHONY: all deps configure test run clean
+.PHONY: all deps configure test run bench clean
 
 all: configure
 	cmake --build $(BUILD) --target tavelin difxapi_standin -j $(JOBS)
@@ -18,10 +19,20 @@ configure: deps
 
 test: configure
 	cmake --build $(BUILD) -j $(JOBS)
-	bash scripts/with-display.sh ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+	bash scripts/with-display.sh bash scripts/wine-session.sh $(BUILD)/wineprefix \
+		ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
 run: all
 	bash scripts/run.sh $(BUILD) $(ARGS)
+
+# BENCH_ARGS=--quick takes fewer rounds (rougher figures, for a first look).
+# The bench target appears in a build folder configured before it existed only
+# after CMake has run again, hence the explicit configure step.
+bench: configure
+	@cmake -S . -B $(BUILD) >/dev/null
+	cmake --build $(BUILD) --target bench -j $(JOBS)
+	bash scripts/wine-prefix.sh $(abspath $(BUILD))/wineprefix
+	bash scripts/with-display.sh $(BUILD)/wine-run.sh $(BUILD)/tests/bench.exe $(BENCH_ARGS) $(BUILD)
 
 clean:
 	rm -rf $(BUILD)

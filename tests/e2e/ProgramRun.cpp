@@ -51,7 +51,7 @@ bool CProgramRun::Start(const std::wstring& strArgs)
 {
     if (!m_bReady || m_pi.hProcess)
         return false;
-    SetEnvironmentVariableW(L"DIFXSTUB_JOURNAL", File(L"journal.txt").c_str());
+    SetEnvironmentVariableW(L"DIFXSTUB_JOURNAL", m_bJournal ? File(L"journal.txt").c_str() : nullptr);
     SetEnvironmentVariableW(L"DIFXSTUB_THREADS", File(L"threads.txt").c_str());
     SetEnvironmentVariableW(L"DIFXSTUB_DELAY_MS", m_dwPackageDelay ? std::to_wstring(m_dwPackageDelay).c_str() : nullptr);
     SetEnvironmentVariableW(L"DIFXSTUB_UNREGISTER_DELAY_MS",
@@ -62,13 +62,26 @@ bool CProgramRun::Start(const std::wstring& strArgs)
         strLine += L" " + strArgs;
     STARTUPINFOW si = {};
     si.cb = sizeof(si);
-    BOOL bOk = CreateProcessW(m_strExe.c_str(), &strLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                              m_strFolder.c_str(), &si, &m_pi);
+    BOOL bOk = FALSE;
+    // Wine now and then fails a process start with ERROR_INTERNAL_ERROR when
+    // many start and end in a row; that is the harness's weather, not the
+    // program's, so such a start is tried again.
+    for (int iTry = 0; iTry < 3 && !bOk; ++iTry) {
+        std::wstring strCopy = strLine;
+        bOk = CreateProcessW(m_strExe.c_str(), &strCopy[0], nullptr, nullptr, FALSE, 0, nullptr, m_strFolder.c_str(),
+                             &si, &m_pi);
+        if (!bOk && GetLastError() != ERROR_INTERNAL_ERROR)
+            break;
+        if (!bOk)
+            Sleep(200);
+    }
 
     for (LPCWSTR pszName : { L"DIFXSTUB_JOURNAL", L"DIFXSTUB_THREADS", L"DIFXSTUB_DELAY_MS", L"DIFXSTUB_UNREGISTER_DELAY_MS" })
         SetEnvironmentVariableW(pszName, nullptr);
-    if (!bOk)
+    if (!bOk) {
+        m_dwStartError = GetLastError();
         m_pi = {};
+    }
     return bOk != FALSE;
 }
 

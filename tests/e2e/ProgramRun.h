@@ -30,10 +30,12 @@ public:
     // Stand-in knobs, passed to the child through its environment.
     void SetPackageDelay(DWORD dwMs) { m_dwPackageDelay = dwMs; }
     void SetUnregisterDelay(DWORD dwMs) { m_dwUnregisterDelay = dwMs; }
+    void SetJournal(bool bJournal) { m_bJournal = bJournal; }
 
     // Starts "<quoted exe path> <strArgs>" with the scratch folder as the
     // current directory.
     bool Start(const std::wstring& strArgs);
+    DWORD StartError() const { return m_dwStartError; }
     // Waits for the end; false on a time-out (the child is then killed).
     bool Wait(DWORD dwMs, DWORD* pdwExitCode);
     bool HasExited() const;
@@ -57,7 +59,9 @@ private:
     bool m_bReady = false;
     DWORD m_dwPackageDelay = 0;
     DWORD m_dwUnregisterDelay = 0;
+    bool m_bJournal = true;
     PROCESS_INFORMATION m_pi = {};
+    DWORD m_dwStartError = 0;
 };
 
 std::wstring WindowText(HWND hWnd);

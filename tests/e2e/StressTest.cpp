@@ -39,7 +39,7 @@ TEST(Stress, RandomCommandLinesAlwaysEndWithZero)
         CProgramRun run;
         ASSERT_TRUE(run.IsReady());
         ASSERT_TRUE(run.Write(L"list.txt", ";inflist\r\na.inf\r\nfail.inf\r\n"));
-        ASSERT_TRUE(run.Start(strArgs));
+        ASSERT_TRUE(run.Start(strArgs)) << "CreateProcess failed: " << run.StartError();
 
         // Close the usage dialog if it comes; a progress dialog closes itself.
         bool bEnded = WaitUntil([&] {

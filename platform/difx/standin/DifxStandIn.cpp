@@ -12,8 +12,9 @@
 // - When DIFXSTUB_DELAY_MS holds a decimal number (digits only, at most nine),
 //   each package call then sleeps that many milliseconds.
 // - When DIFXSTUB_UNREGISTER_DELAY_MS holds such a number, a call of
-//   DIFXAPISetLogCallbackW with a null callback first sleeps that long: the
-//   teardown's call at the end of a run, so a dialog's last state stays up.
+//   DIFXAPISetLogCallbackW with a null callback sleeps that long after its
+//   journal line: the teardown's call at the end of a run, so a dialog's last
+//   state stays up.
 // - When DIFXSTUB_JOURNAL names a file, each call of the four functions appends
 //   one UTF-8 line ending in a line feed to it, opening and closing the file for
 //   that line:
@@ -182,12 +183,14 @@ DWORD WINAPI DriverPackagePreinstallW(PCWSTR pszInfPath, DWORD dwFlags)
 
 VOID WINAPI DIFXAPISetLogCallbackW(DIFXAPILOGCALLBACK_W pfnLogCallback, PVOID pvContext)
 {
-    if (!pfnLogCallback)
-        SleepAsAsked(L"DIFXSTUB_UNREGISTER_DELAY_MS");
     char szLine[96];
     snprintf(szLine, sizeof(szLine), "DIFXAPISetLogCallbackW callback=%s context=%s",
              pfnLogCallback ? "set" : "null", NullOrSet(pvContext));
     AppendLineToFileIn(L"DIFXSTUB_JOURNAL", szLine, nullptr);
+    // Journaled first: a watcher that sees the line knows the caller is
+    // inside this call, with everything before it done.
+    if (!pfnLogCallback)
+        SleepAsAsked(L"DIFXSTUB_UNREGISTER_DELAY_MS");
     g_pfnLogCallback = pfnLogCallback;
     g_pvLogContext = pvContext;
 }
