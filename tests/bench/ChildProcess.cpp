@@ -75,3 +75,13 @@ bool RunChild(const std::wstring& strExe, const std::wstring& strArgs, const std
     GetExitCodeProcess(child.Process(), &pRun->dwExitCode);
     return true;
 }
+
+bool TimeChild(const std::wstring& strExe, const std::wstring& strArgs, const std::wstring& strFolder,
+               DWORD dwTimeoutMs, double* pdSeconds)
+{
+    CHILD_RUN run;
+    if (!RunChild(strExe, strArgs, strFolder, false, dwTimeoutMs, &run))
+        return false;
+    *pdSeconds = run.dSeconds;
+    return true;
+}

@@ -23,3 +23,7 @@ struct CHILD_RUN
 // cannot be started or runs longer than dwTimeoutMs (it is then killed).
 bool RunChild(const std::wstring& strExe, const std::wstring& strArgs, const std::wstring& strFolder,
               bool bSampleMemory, DWORD dwTimeoutMs, CHILD_RUN* pRun);
+
+// A timed run without memory sampling: the seconds it took, false as above.
+bool TimeChild(const std::wstring& strExe, const std::wstring& strArgs, const std::wstring& strFolder,
+               DWORD dwTimeoutMs, double* pdSeconds);

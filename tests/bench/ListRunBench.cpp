@@ -24,16 +24,6 @@ const double c_dMiB = 1048576.0;
 // process itself.
 const double c_dMemoryFixedMiB = 4.0;
 
-bool TimeChild(const std::wstring& strExe, const std::wstring& strArgs, const std::wstring& strFolder,
-               double* pdSeconds)
-{
-    CHILD_RUN run;
-    if (!RunChild(strExe, strArgs, strFolder, false, c_dwTimeoutMs, &run))
-        return false;
-    *pdSeconds = run.dSeconds;
-    return true;
-}
-
 bool PeakOf(const std::wstring& strExe, const std::wstring& strArgs, const std::wstring& strFolder,
             CSampleSet* pSamples)
 {
@@ -110,8 +100,8 @@ bool BenchListRun(const BENCH_CONTEXT& context, CResultTable* pTable)
 
     PAIRED_SAMPLES samples;
     if (!MeasurePaired(
-            nRounds, [&](double* pd) { return TimeChild(strProduct, strProductArgs, context.strWork, pd); },
-            [&](double* pd) { return TimeChild(strPlain, strListName, context.strWork, pd); }, &samples)) {
+            nRounds, [&](double* pd) { return TimeChild(strProduct, strProductArgs, context.strWork, c_dwTimeoutMs, pd); },
+            [&](double* pd) { return TimeChild(strPlain, strListName, context.strWork, c_dwTimeoutMs, pd); }, &samples)) {
         fprintf(stderr, "bench: a list run failed\n");
         return false;
     }

@@ -16,16 +16,6 @@ const size_t c_nRounds = 121;
 const DWORD c_dwTimeoutMs = 60000;
 const double c_dRatioMax = 1.10;
 
-bool TimeChild(const std::wstring& strExe, const std::wstring& strArgs, const std::wstring& strFolder,
-               double* pdSeconds)
-{
-    CHILD_RUN run;
-    if (!RunChild(strExe, strArgs, strFolder, false, c_dwTimeoutMs, &run))
-        return false;
-    *pdSeconds = run.dSeconds;
-    return true;
-}
-
 } // namespace
 
 bool BenchStartup(const BENCH_CONTEXT& context, CResultTable* pTable)
@@ -43,8 +33,8 @@ bool BenchStartup(const BENCH_CONTEXT& context, CResultTable* pTable)
     const std::wstring strIdle = context.WorkFile(L"bench_idle.exe");
     PAIRED_SAMPLES samples;
     if (!MeasurePaired(
-            nRounds, [&](double* pd) { return TimeChild(strProduct, strArgs, context.strWork, pd); },
-            [&](double* pd) { return TimeChild(strIdle, strArgs, context.strWork, pd); }, &samples)) {
+            nRounds, [&](double* pd) { return TimeChild(strProduct, strArgs, context.strWork, c_dwTimeoutMs, pd); },
+            [&](double* pd) { return TimeChild(strIdle, strArgs, context.strWork, c_dwTimeoutMs, pd); }, &samples)) {
         fprintf(stderr, "bench: a start-up run failed\n");
         return false;
     }

@@ -11,3 +11,8 @@ const wchar_t c_szDone[] = L" Done.";
 
 // Generous: a Wine start takes a fraction of a second, the first one longer.
 const unsigned c_msStart = 20000;
+
+// The stand-in's journal lines for a run's log-callback registration and for
+// the teardown that clears it.
+const char c_szRegister[] = "DIFXAPISetLogCallbackW callback=set context=set";
+const char c_szUnregister[] = "DIFXAPISetLogCallbackW callback=null context=null";

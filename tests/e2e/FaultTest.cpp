@@ -13,17 +13,6 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-const char c_szRegister[] = "DIFXAPISetLogCallbackW callback=set context=set";
-const char c_szUnregister[] = "DIFXAPISetLogCallbackW callback=null context=null";
-
-DWORD RunToEnd(CProgramRun& run, const std::wstring& strArgs)
-{
-    DWORD dwExit = 1;
-    if (!run.Start(strArgs) || !run.Wait(c_msStart, &dwExit))
-        return 0xFFFFFFFF;
-    return dwExit;
-}
-
 TEST(Faults, ListLockedAgainstReadersInstallsNothing)
 {
     CProgramRun run;
@@ -32,7 +21,7 @@ TEST(Faults, ListLockedAgainstReadersInstallsNothing)
     HANDLE hLock = CreateFileW(run.File(L"list.txt").c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(hLock, INVALID_HANDLE_VALUE);
-    EXPECT_EQ(RunToEnd(run, L"/i /q /l list.txt"), 0u);
+    EXPECT_EQ(run.RunToEnd(L"/i /q /l list.txt", c_msStart), 0u);
     CloseHandle(hLock);
     EXPECT_EQ(run.Journal(), (Lines{ c_szRegister, c_szUnregister }));
 }
@@ -42,7 +31,7 @@ TEST(Faults, ListThatIsAFolderInstallsNothing)
     CProgramRun run;
     ASSERT_TRUE(run.IsReady());
     ASSERT_TRUE(CreateDirectoryW(run.File(L"inflist.txt").c_str(), nullptr));
-    EXPECT_EQ(RunToEnd(run, L"/u /q"), 0u);
+    EXPECT_EQ(run.RunToEnd(L"/u /q", c_msStart), 0u);
     EXPECT_EQ(run.Journal(), (Lines{ c_szRegister, c_szUnregister }));
 }
 
@@ -50,7 +39,7 @@ TEST(Faults, ListPathOf32000CharactersInstallsNothing)
 {
     CProgramRun run;
     ASSERT_TRUE(run.IsReady());
-    EXPECT_EQ(RunToEnd(run, L"/p /q /l " + std::wstring(32000, L'l')), 0u);
+    EXPECT_EQ(run.RunToEnd(L"/p /q /l " + std::wstring(32000, L'l'), c_msStart), 0u);
     EXPECT_EQ(run.Journal(), (Lines{ c_szRegister, c_szUnregister }));
 }
 
@@ -59,7 +48,7 @@ TEST(Faults, DifxFailingEveryCallStillGoesThroughTheWholeList)
     CProgramRun run;
     ASSERT_TRUE(run.IsReady());
     ASSERT_TRUE(run.Write(L"inflist.txt", ";inflist\nfail1.inf\nFAIL2.inf\nx-fail-0xE0000303.inf\n"));
-    EXPECT_EQ(RunToEnd(run, L"/i /q"), 0u);
+    EXPECT_EQ(run.RunToEnd(L"/i /q", c_msStart), 0u);
     Lines journal = run.Journal();
     ASSERT_EQ(journal.size(), 5u);
     EXPECT_EQ(journal[3], "DriverPackageInstallW flags=0x3 info=null reboot=set path=x-fail-0xE0000303.inf");

@@ -101,6 +101,14 @@ bool CProgramRun::Wait(DWORD dwMs, DWORD* pdwExitCode)
     return true;
 }
 
+DWORD CProgramRun::RunToEnd(const std::wstring& strArgs, DWORD dwMs)
+{
+    DWORD dwExit = 0;
+    if (!Start(strArgs) || !Wait(dwMs, &dwExit))
+        return 0xFFFFFFFF;
+    return dwExit;
+}
+
 bool CProgramRun::HasExited() const
 {
     return !m_pi.hProcess || WaitForSingleObject(m_pi.hProcess, 0) == WAIT_OBJECT_0;

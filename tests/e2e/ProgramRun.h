@@ -39,6 +39,9 @@ public:
     // Waits for the end; false on a time-out (the child is then killed).
     bool Wait(DWORD dwMs, DWORD* pdwExitCode);
     bool HasExited() const;
+    // Starts and waits: the exit code, or 0xFFFFFFFF when the program did not
+    // start or did not end in time.
+    DWORD RunToEnd(const std::wstring& strArgs, DWORD dwMs);
     DWORD MainThreadId() const { return m_pi.dwThreadId; }
     DWORD ProcessId() const { return m_pi.dwProcessId; }
 

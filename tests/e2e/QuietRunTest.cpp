@@ -12,9 +12,6 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-const char c_szRegister[] = "DIFXAPISetLogCallbackW callback=set context=set";
-const char c_szUnregister[] = "DIFXAPISetLogCallbackW callback=null context=null";
-
 // Runs to the end, watching that no window shows meanwhile.
 void RunQuiet(CProgramRun& run, const std::wstring& strArgs)
 {

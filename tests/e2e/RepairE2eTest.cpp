@@ -41,10 +41,7 @@ TEST(RepairRoad, QuietRepairRemovesExactlyTheConflictingDevices)
     ASSERT_TRUE(d.Define());
     CProgramRun run;
     ASSERT_TRUE(run.IsReady());
-    ASSERT_TRUE(run.Start(L"/f rezuv /q"));
-    DWORD dwExit = 1;
-    ASSERT_TRUE(run.Wait(c_msStart, &dwExit));
-    EXPECT_EQ(dwExit, 0u);
+    EXPECT_EQ(run.RunToEnd(L"/f rezuv /q", c_msStart), 0u);
     ExpectOnlyConflictsRemoved(d);
     // No package call on the way.
     for (const std::string& strLine : run.Journal())
@@ -57,10 +54,7 @@ TEST(RepairRoad, RepairBehindTheDialogRemovesThemToo)
     ASSERT_TRUE(d.Define());
     CProgramRun run;
     ASSERT_TRUE(run.IsReady());
-    ASSERT_TRUE(run.Start(L"/f rezuv /s ignored.inf"));
-    DWORD dwExit = 1;
-    ASSERT_TRUE(run.Wait(c_msStart, &dwExit));
-    EXPECT_EQ(dwExit, 0u);
+    EXPECT_EQ(run.RunToEnd(L"/f rezuv /s ignored.inf", c_msStart), 0u);
     ExpectOnlyConflictsRemoved(d);
 }
 
@@ -70,10 +64,7 @@ TEST(RepairRoad, WithoutAVendorNothingIsRemoved)
     ASSERT_TRUE(d.Define());
     CProgramRun run;
     ASSERT_TRUE(run.IsReady());
-    ASSERT_TRUE(run.Start(L"/q /f"));
-    DWORD dwExit = 1;
-    ASSERT_TRUE(run.Wait(c_msStart, &dwExit));
-    EXPECT_EQ(dwExit, 0u);
+    EXPECT_EQ(run.RunToEnd(L"/q /f", c_msStart), 0u);
     EXPECT_TRUE(d.conflicting1.Exists());
     EXPECT_TRUE(d.conflicting2.Exists());
 }
