@@ -1,5 +1,7 @@
 #include "DriverPackageBatch.h"
 
+#include "packages/DriverInstallApi.h"
+
 const WCHAR g_szDefaultInfList[] = L"inflist.txt";
 
 CDriverPackageBatch::CDriverPackageBatch(CDiffxApiCallback* pCallback)
@@ -12,7 +14,7 @@ CDriverPackageBatch::CDriverPackageBatch(CDiffxApiCallback* pCallback)
 
 CDriverPackageBatch::~CDriverPackageBatch()
 {
-    DIFXAPISetLogCallbackW(nullptr, nullptr);
+    DriverInstallApi().pfnSetLogCallback(nullptr, nullptr);
     m_strListFile.Release();
     m_entries.Clear();
 }

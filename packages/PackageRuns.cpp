@@ -1,6 +1,7 @@
 #include "DriverPackageBatch.h"
 
 #include "cmdline/CommandLineInfo.h"
+#include "packages/DriverInstallApi.h"
 
 namespace {
 
@@ -9,21 +10,21 @@ DWORD SilentBit(bool bQuiet)
     return bQuiet ? DRIVER_PACKAGE_SILENT : 0;
 }
 
-// The one DIFx call for an operation. Installer information is never given.
+// The one package call for an operation. Installer information is never given.
 INT CallDriverPackage(INT nOperation, bool bQuiet, LPCWSTR pszInfPath, BOOL* pbNeedReboot)
 {
+    const DRIVER_INSTALL_API& api = DriverInstallApi();
     DWORD dwResult;
     switch (nOperation) {
     case opInstall:
-        dwResult = DriverPackageInstallW(pszInfPath, DRIVER_PACKAGE_REPAIR | SilentBit(bQuiet), nullptr,
-                                         pbNeedReboot);
+        dwResult = api.pfnInstall(pszInfPath, DRIVER_PACKAGE_REPAIR | SilentBit(bQuiet), nullptr, pbNeedReboot);
         break;
     case opUninstall:
-        dwResult = DriverPackageUninstallW(
-            pszInfPath, DRIVER_PACKAGE_FORCE | DRIVER_PACKAGE_DELETE_FILES | SilentBit(bQuiet), nullptr, pbNeedReboot);
+        dwResult = api.pfnUninstall(pszInfPath, DRIVER_PACKAGE_FORCE | DRIVER_PACKAGE_DELETE_FILES | SilentBit(bQuiet),
+                                    nullptr, pbNeedReboot);
         break;
     case opPreinstall:
-        dwResult = DriverPackagePreinstallW(pszInfPath, DRIVER_PACKAGE_REPAIR | DRIVER_PACKAGE_FORCE | SilentBit(bQuiet));
+        dwResult = api.pfnPreinstall(pszInfPath, DRIVER_PACKAGE_REPAIR | DRIVER_PACKAGE_FORCE | SilentBit(bQuiet));
         break;
     default:
         // Only the dispatcher calls the runs, and only with these three.
@@ -38,7 +39,7 @@ INT CallDriverPackage(INT nOperation, bool bQuiet, LPCWSTR pszInfPath, BOOL* pbN
 
 void CDriverPackageBatch::RegisterLogForwarder()
 {
-    DIFXAPISetLogCallbackW(&CDriverPackageBatch::DifxLogForwarder, this);
+    DriverInstallApi().pfnSetLogCallback(&CDriverPackageBatch::DifxLogForwarder, this);
 }
 
 INT CDriverPackageBatch::RunSingle(INT nOperation, bool bQuiet, LPCWSTR pszInfPath)

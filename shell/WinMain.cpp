@@ -8,10 +8,13 @@
 #include "cmdline/CommandLineTokenizer.h"
 #include "packages/DiffxApiCallback.h"
 #include "packages/DriverOperation.h"
+#include "platform/DllSearch.h"
 #include "res/resource.h"
 
 int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE /*hPrevInstance*/, LPWSTR pszCmdLine, int /*nShowCmd*/)
 {
+    // Before anything can load a DLL by name: this program runs elevated.
+    RestrictDllSearch();
     g_hInstance = hInstance;
     ParseCommandLine(pszCmdLine);
 

@@ -54,4 +54,12 @@ DWORD WINAPI DriverPackageUninstallW(PCWSTR pszInfPath, DWORD dwFlags, PCINSTALL
 // to pfnLogCallback with pvContext. A null callback ends the reporting.
 VOID WINAPI DIFXAPISetLogCallbackW(DIFXAPILOGCALLBACK_W pfnLogCallback, PVOID pvContext);
 
+// The four functions as pointers, for a DIFXAPI.dll loaded at run time.
+typedef DWORD(WINAPI* PFN_DRIVER_PACKAGE_PREINSTALL_W)(PCWSTR pszInfPath, DWORD dwFlags);
+typedef DWORD(WINAPI* PFN_DRIVER_PACKAGE_INSTALL_W)(PCWSTR pszInfPath, DWORD dwFlags,
+                                                    PCINSTALLERINFO_W pInstallerInfo, BOOL* pbNeedReboot);
+typedef DWORD(WINAPI* PFN_DRIVER_PACKAGE_UNINSTALL_W)(PCWSTR pszInfPath, DWORD dwFlags,
+                                                      PCINSTALLERINFO_W pInstallerInfo, BOOL* pbNeedReboot);
+typedef VOID(WINAPI* PFN_DIFXAPI_SET_LOG_CALLBACK_W)(DIFXAPILOGCALLBACK_W pfnLogCallback, PVOID pvContext);
+
 } // extern "C"
