@@ -32,6 +32,9 @@ void CTavelinCommandLineInfo::ParseToken(LPCWSTR pszToken, bool bFlag, bool /*bL
     case expectVendor:
         SetVendor(pszToken);
         break;
+    case expectLogFile:
+        m_strLogFile.Assign(pszToken);
+        break;
     }
     // Every value option consumes exactly the one token that follows it.
     m_nExpect = expectOption;
@@ -40,7 +43,7 @@ void CTavelinCommandLineInfo::ParseToken(LPCWSTR pszToken, bool bFlag, bool /*bL
 void CTavelinCommandLineInfo::ParseOption(LPCWSTR pszToken, bool bFlag)
 {
     if (!bFlag || pszToken[0] == L'\0' || pszToken[1] != L'\0') {
-        m_nOperation = opUsage;
+        SetError();
         return;
     }
 
@@ -49,7 +52,9 @@ void CTavelinCommandLineInfo::ParseOption(LPCWSTR pszToken, bool bFlag)
         ch = static_cast<WCHAR>(ch - L'A' + L'a');
 
     switch (ch) {
+    case L'?': m_nOperation = opUsage; break;
     case L'a': m_nExpect = expectAuxValue; break;
+    case L'e': m_bExitCode = true; break;
     case L'f':
         // The vendor value is expected even when another option already
         // chose the operation.
@@ -58,12 +63,20 @@ void CTavelinCommandLineInfo::ParseOption(LPCWSTR pszToken, bool bFlag)
         break;
     case L'i': ChooseOperation(opInstall); break;
     case L'l': m_nExpect = expectInfList; break;
+    case L'o': m_nExpect = expectLogFile; break;
     case L'p': ChooseOperation(opPreinstall); break;
     case L'q': m_bQuiet = true; break;
     case L's': m_nExpect = expectInfFile; break;
     case L'u': ChooseOperation(opUninstall); break;
-    default: m_nOperation = opUsage; break;
+    default: SetError(); break;
     }
+}
+
+// The latch that ends parsing; /e then reports the error in the exit code.
+void CTavelinCommandLineInfo::SetError()
+{
+    m_nOperation = opUsage;
+    m_bUsageError = true;
 }
 
 // The first operation option wins; later ones are ignored without an error.
@@ -81,5 +94,5 @@ void CTavelinCommandLineInfo::SetVendor(LPCWSTR pszName)
             return;
         }
     }
-    m_nOperation = opUsage;
+    SetError();
 }

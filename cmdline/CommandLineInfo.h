@@ -45,6 +45,7 @@ public:
         expectInfFile = 2,
         expectAuxValue = 3,
         expectVendor = 4,
+        expectLogFile = 5,
     };
 
     CTavelinCommandLineInfo() = default;
@@ -63,9 +64,16 @@ public:
     INT m_nVendor = vendorNone;
     bool m_bQuiet = false;
     INT m_nExpect = expectOption;
+    // /o: the file the run's log is appended to; empty when not given.
+    CWideString m_strLogFile;
+    // /e: the exit code reports the run's result.
+    bool m_bExitCode = false;
+    // The usage help is shown because of an error, not because /? asked for it.
+    bool m_bUsageError = false;
 
 private:
     void ParseOption(LPCWSTR pszToken, bool bFlag);
+    void SetError();
     void ChooseOperation(INT nOperation);
     void SetVendor(LPCWSTR pszName);
 };

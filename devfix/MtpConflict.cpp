@@ -1,7 +1,10 @@
 #include "devfix/MtpConflict.h"
 
+#include <cfgmgr32.h>
+
 #include "devfix/DeviceInfoSet.h"
 #include "devfix/PropertyText.h"
+#include "devfix/RepairReport.h"
 
 namespace {
 
@@ -46,6 +49,35 @@ bool PropertyListHolds(HDEVINFO hDevInfo, SP_DEVINFO_DATA* pDevInfoData, DWORD d
         && MultiSzContains(pbBuffer, cbData, pszId);
 }
 
+// The code of the last failed call, never 0: a failure must not read as success.
+DWORD LastErrorOrGeneral()
+{
+    const DWORD dwError = GetLastError();
+    return dwError != ERROR_SUCCESS ? dwError : ERROR_GEN_FAILURE;
+}
+
+DWORD DeviceListFailure(CRepairReport* pReport)
+{
+    const DWORD dwError = LastErrorOrGeneral();
+    if (pReport)
+        pReport->DeviceListUnreadable(dwError);
+    return dwError;
+}
+
+// Removes one device and reports it with its instance ID, read before the
+// removal while the device is still there.
+DWORD RemoveDevice(HDEVINFO hDevInfo, SP_DEVINFO_DATA* pDevInfoData, CRepairReport* pReport)
+{
+    WCHAR szInstanceId[MAX_DEVICE_ID_LEN + 1] = {};
+    if (pReport && !SetupDiGetDeviceInstanceIdW(hDevInfo, pDevInfoData, szInstanceId, ARRAYSIZE(szInstanceId), nullptr))
+        szInstanceId[0] = L'\0';
+    const DWORD dwError =
+        SetupDiCallClassInstaller(DIF_REMOVE, hDevInfo, pDevInfoData) ? ERROR_SUCCESS : LastErrorOrGeneral();
+    if (pReport)
+        pReport->DeviceRemoval(szInstanceId, dwError);
+    return dwError;
+}
+
 } // namespace
 
 bool IsConflictingMtpDevice(HDEVINFO hDevInfo, SP_DEVINFO_DATA* pDevInfoData)
@@ -62,20 +94,31 @@ bool IsConflictingMtpDevice(HDEVINFO hDevInfo, SP_DEVINFO_DATA* pDevInfoData)
     return PropertyListHolds(hDevInfo, pDevInfoData, SPDRP_COMPATIBLEIDS, g_szMtpId, abBuffer);
 }
 
-void FixMtpDriverConflict()
+DWORD FixMtpDriverConflict(CRepairReport* pReport)
 {
     CDeviceInfoSet devices(SetupDiGetClassDevsW(nullptr, g_szEnumerator, nullptr, DIGCF_PRESENT | DIGCF_ALLCLASSES));
     if (!devices.IsValid())
-        return;
+        return DeviceListFailure(pReport);
 
+    DWORD dwResult = ERROR_SUCCESS;
     SP_DEVINFO_DATA devInfoData;
     ZeroMemory(&devInfoData, sizeof(devInfoData));
     devInfoData.cbSize = sizeof(devInfoData);
     // A removed device stays an element of the set, so the index advances
     // after every element, removed or not.
     for (DWORD dwIndex = 0; SetupDiEnumDeviceInfo(devices.Get(), dwIndex, &devInfoData); ++dwIndex) {
-        // A failed removal leaves the device as it was; there is no one to tell.
-        if (IsConflictingMtpDevice(devices.Get(), &devInfoData))
-            SetupDiCallClassInstaller(DIF_REMOVE, devices.Get(), &devInfoData);
+        // A failed removal leaves the device as it was; the run goes on.
+        if (IsConflictingMtpDevice(devices.Get(), &devInfoData)) {
+            const DWORD dwError = RemoveDevice(devices.Get(), &devInfoData, pReport);
+            if (dwResult == ERROR_SUCCESS)
+                dwResult = dwError;
+        }
     }
+    // The walk ends with ERROR_NO_MORE_ITEMS; anything else cut the list short.
+    if (GetLastError() != ERROR_NO_MORE_ITEMS) {
+        const DWORD dwError = DeviceListFailure(pReport);
+        if (dwResult == ERROR_SUCCESS)
+            dwResult = dwError;
+    }
+    return dwResult;
 }

@@ -2,17 +2,35 @@
 
 #include "cmdline/CommandLineInfo.h"
 #include "devfix/MtpConflict.h"
+#include "packages/DriverInstallApi.h"
 #include "packages/DriverPackageBatch.h"
 
-INT RunDriverOperation(CDiffxApiCallback* pCallback, const CTavelinCommandLineInfo& info)
+namespace {
+
+void CopySummary(const CDriverPackageBatch& batch, RUN_SUMMARY* pSummary)
+{
+    if (pSummary)
+        *pSummary = batch.m_summary;
+}
+
+} // namespace
+
+INT RunDriverOperation(CDiffxApiCallback* pCallback, const CTavelinCommandLineInfo& info, CRunLog* pLog,
+                       RUN_SUMMARY* pSummary)
 {
     // The batch's destructor tears it down on every way out below.
     CDriverPackageBatch batch(pCallback);
+    // Without an open log not one call differs from a run without /o.
+    if (pLog && pLog->IsOpen()) {
+        batch.m_pLog = pLog;
+        pLog->Start(&DriverInstallApi());
+    }
 
-    // The repair reports nothing, not even its end.
+    // The repair reports nothing to the callback, not even its end.
     if (info.m_nOperation == opFixConflict) {
         if (info.m_nVendor == vendorRezuv)
-            FixMtpDriverConflict();
+            batch.m_summary.dwOperationError = FixMtpDriverConflict(batch.m_pLog);
+        CopySummary(batch, pSummary);
         return 0;
     }
 
@@ -30,5 +48,6 @@ INT RunDriverOperation(CDiffxApiCallback* pCallback, const CTavelinCommandLineIn
         nResult = batch.RunList(info.m_nOperation, info.m_bQuiet);
 
     batch.m_pCallback->EndOperation(info.m_nOperation, true);
+    CopySummary(batch, pSummary);
     return nResult;
 }

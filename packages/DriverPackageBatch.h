@@ -5,6 +5,8 @@
 #include "cmdline/OwnedString.h"
 #include "packages/DiffxApiCallback.h"
 #include "packages/InfEntryList.h"
+#include "packages/RunLog.h"
+#include "packages/RunSummary.h"
 #include "platform/difx/DifxApi.h"
 
 // The context of one run: the INF paths of the list, the list file's path and
@@ -24,14 +26,16 @@ public:
     // Reads m_strListFile into m_entries and reports the entry count with
     // SetTotal once the file was opened. True when the file was read to its
     // end; false when it cannot be opened, its first line is not the header,
-    // or memory ran out (then no entry is kept). Runs once per batch.
+    // or memory ran out (then no entry is kept, and the summary holds why).
+    // Runs once per batch.
     bool LoadInfList();
 
     // Applies nOperation (install, uninstall or preinstall) to one INF file and
-    // returns DIFx's result.
+    // returns DIFx's result. The call is counted in m_summary.
     INT RunSingle(INT nOperation, bool bQuiet, LPCWSTR pszInfPath);
     // Applies nOperation to every entry of the list file; returns the last
     // entry's result, 0 for an empty list, -1 when the list cannot be loaded.
+    // Every call is counted in m_summary.
     INT RunList(INT nOperation, bool bQuiet);
 
     // The log callback registered with DIFx; pvContext is the batch.
@@ -42,9 +46,15 @@ public:
     CWideString m_strListFile;
     CDiffxApiCallback m_defaultCallback;
     CDiffxApiCallback* m_pCallback;
+    // What the runs came to, beside the last code they return.
+    RUN_SUMMARY m_summary = {};
+    // The log that /o asks for; null without one.
+    CRunLog* m_pLog = nullptr;
 
 private:
     void RegisterLogForwarder();
+    void CountCall(INT nOperation, LPCWSTR pszInfPath, INT nResult, BOOL bNeedReboot);
+    bool EndListRead(EListOutcome outcome, DWORD dwError, INT nCount);
 };
 
 // The list file a list run reads when /l is not given, in the current folder.

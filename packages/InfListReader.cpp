@@ -63,19 +63,34 @@ size_t ConvertLine(const char* pchText, size_t cbText, LPWSTR pszEntry)
 
 } // namespace
 
+// Notes why the list is not run, for the exit code, and logs how reading it
+// ended. True when it was loaded.
+bool CDriverPackageBatch::EndListRead(EListOutcome outcome, DWORD dwError, INT nCount)
+{
+    if (outcome != listLoaded)
+        m_summary.dwOperationError = dwError;
+    if (m_pLog)
+        m_pLog->ListRead(m_strListFile.c_str(), outcome, dwError, nCount);
+    return outcome == listLoaded;
+}
+
 bool CDriverPackageBatch::LoadInfList()
 {
     // An absent path (its copy failed) would read as "" and must not stand for
     // any file.
     if (m_strListFile.IsAbsent())
-        return false;
+        return EndListRead(listOutOfMemory, ERROR_NOT_ENOUGH_MEMORY, 0);
     // Text mode drops CR before LF and ends the file at Ctrl-Z; _SH_DENYNO lets
     // another program keep the list open for writing.
+    SetLastError(ERROR_SUCCESS);
     CCrtFile file(_wfsopen(m_strListFile.c_str(), L"rt", _SH_DENYNO));
-    if (!file.IsOpen())
-        return false;
+    if (!file.IsOpen()) {
+        // The C runtime opens with CreateFileW and leaves its error in place.
+        const DWORD dwError = GetLastError();
+        return EndListRead(listNotOpened, dwError != ERROR_SUCCESS ? dwError : ERROR_FILE_NOT_FOUND, 0);
+    }
 
-    bool bResult = true;
+    EListOutcome outcome = listLoaded;
     bool bHeaderLine = true;
     INT nCount = 0;
     char szPiece[c_cbLinePiece + 1];
@@ -85,7 +100,7 @@ bool CDriverPackageBatch::LoadInfList()
         if (bHeaderLine) {
             bHeaderLine = false;
             if (!IsListHeader(szPiece, cbText)) {
-                bResult = false;
+                outcome = listWrongHeader;
                 break;
             }
             continue;
@@ -96,7 +111,7 @@ bool CDriverPackageBatch::LoadInfList()
             // were whole, so the run sees no list at all.
             m_entries.Clear();
             nCount = 0;
-            bResult = false;
+            outcome = listOutOfMemory;
             break;
         }
         ++nCount;
@@ -104,5 +119,8 @@ bool CDriverPackageBatch::LoadInfList()
     file.Close();
 
     m_pCallback->SetTotal(nCount);
-    return bResult;
+    const DWORD dwError = outcome == listWrongHeader   ? ERROR_INVALID_DATA
+                          : outcome == listOutOfMemory ? ERROR_NOT_ENOUGH_MEMORY
+                                                       : ERROR_SUCCESS;
+    return EndListRead(outcome, dwError, nCount);
 }

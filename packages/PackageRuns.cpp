@@ -42,16 +42,25 @@ void CDriverPackageBatch::RegisterLogForwarder()
     DriverInstallApi().pfnSetLogCallback(&CDriverPackageBatch::DifxLogForwarder, this);
 }
 
+void CDriverPackageBatch::CountCall(INT nOperation, LPCWSTR pszInfPath, INT nResult, BOOL bNeedReboot)
+{
+    const DWORD dwResult = static_cast<DWORD>(nResult);
+    CountPackageCall(&m_summary, dwResult, bNeedReboot);
+    if (m_pLog)
+        m_pLog->PackageCall(nOperation, pszInfPath, dwResult, bNeedReboot);
+}
+
 INT CDriverPackageBatch::RunSingle(INT nOperation, bool bQuiet, LPCWSTR pszInfPath)
 {
     if (!pszInfPath)
         pszInfPath = L"";
-    // Handed to DIFx and never read: the tool neither restarts the machine nor
-    // asks for it.
+    // Read after the call for the summary and the log only: the tool neither
+    // restarts the machine nor asks for it.
     BOOL bNeedReboot = FALSE;
     RegisterLogForwarder();
     m_pCallback->BeginPackage(nOperation, pszInfPath);
     INT nResult = CallDriverPackage(nOperation, bQuiet, pszInfPath, &bNeedReboot);
+    CountCall(nOperation, pszInfPath, nResult, bNeedReboot);
     m_pCallback->EndOperation(nOperation, true);
     return nResult;
 }
@@ -63,9 +72,12 @@ INT CDriverPackageBatch::RunList(INT nOperation, bool bQuiet)
     RegisterLogForwarder();
     if (!LoadInfList())
         return -1;
-    // A failing entry does not stop the run; only the last code is kept.
+    // A failing entry does not stop the run; the last code is returned, and the
+    // summary keeps the first failure. One flag serves the whole run, so once a
+    // call has set it, it reads as set after every later call too.
     for (const INF_ENTRY* pEntry = m_entries.First(); pEntry; pEntry = pEntry->pNext) {
         nResult = CallDriverPackage(nOperation, bQuiet, pEntry->pszPath, &bNeedReboot);
+        CountCall(nOperation, pEntry->pszPath, nResult, bNeedReboot);
         m_pCallback->StepDone();
     }
     return nResult;
@@ -77,5 +89,7 @@ void __cdecl CDriverPackageBatch::DifxLogForwarder(DIFXAPI_LOG eventType, DWORD 
     CDriverPackageBatch* pBatch = static_cast<CDriverPackageBatch*>(pvContext);
     if (!pBatch)
         return;
+    if (pBatch->m_pLog)
+        pBatch->m_pLog->Event(static_cast<INT>(eventType), dwError, pszEventText);
     pBatch->m_pCallback->OnLogEvent(static_cast<INT>(eventType), dwError, pszEventText);
 }

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "ProgressDialogCallback.h"
+#include "RunResults.h"
 #include "cmdline/CommandLineInfo.h"
 #include "packages/DriverOperation.h"
 #include "res/resource.h"
@@ -74,7 +75,7 @@ DWORD WINAPI ProgressWorkerThread(LPVOID pParam)
 {
     HWND hWnd = static_cast<HWND>(pParam);
     CProgressDialogCallback callback(hWnd);
-    RunDriverOperation(&callback, g_commandLineInfo);
+    RunDriverOperation(&callback, g_commandLineInfo, &g_runLog, &g_runSummary);
     SendMessageW(hWnd, WM_APP_WORKER_FINISHED, 0, 0);
     SendMessageW(hWnd, WM_COMMAND, IDOK, 0);
     return 0;

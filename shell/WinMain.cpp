@@ -3,6 +3,7 @@
 
 #include "AppInstance.h"
 #include "ProgressDialog.h"
+#include "RunResults.h"
 #include "UsageDialog.h"
 #include "cmdline/CommandLineInfo.h"
 #include "cmdline/CommandLineTokenizer.h"
@@ -23,14 +24,27 @@ int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE /*hPrevInstance*/, LPWSTR psz
     icc.dwICC = 0xFF;
     InitCommonControlsEx(&icc);
 
+    // Both are opt-in: without /o no file is written, without /e the exit
+    // code stays 0. A log that cannot be opened changes nothing else.
+    if (!g_commandLineInfo.m_strLogFile.IsEmpty())
+        g_runLog.Open(g_commandLineInfo.m_strLogFile.c_str());
+
     if (g_commandLineInfo.m_nOperation == opNone || g_commandLineInfo.m_nOperation == opUsage) {
+        g_runLog.Start(nullptr);
+        g_runLog.UsageShown(g_commandLineInfo.m_bUsageError);
         DialogBoxParamW(g_hInstance, MAKEINTRESOURCEW(IDD_USAGE), nullptr, UsageDlgProc, 0);
+        if (g_commandLineInfo.m_bUsageError)
+            g_runSummary.dwOperationError = ERROR_INVALID_PARAMETER;
     } else if (g_commandLineInfo.m_bQuiet) {
         CDiffxApiCallback callback;
-        RunDriverOperation(&callback, g_commandLineInfo);
-    } else {
-        DialogBoxParamW(g_hInstance, MAKEINTRESOURCEW(IDD_PROGRESS), nullptr, ProgressDlgProc, 0);
+        RunDriverOperation(&callback, g_commandLineInfo, &g_runLog, &g_runSummary);
+    } else if (DialogBoxParamW(g_hInstance, MAKEINTRESOURCEW(IDD_PROGRESS), nullptr, ProgressDlgProc, 0) == -1) {
+        // No dialog, so no worker ran: that must not read as success.
+        const DWORD dwError = GetLastError();
+        g_runSummary.dwOperationError = dwError != ERROR_SUCCESS ? dwError : ERROR_GEN_FAILURE;
     }
-    // Success or failure of the operation never shows in the exit code.
-    return 0;
+
+    const DWORD dwExitCode = SummaryExitCode(g_runSummary);
+    g_runLog.End(g_runSummary, dwExitCode);
+    return g_commandLineInfo.m_bExitCode ? static_cast<int>(dwExitCode) : 0;
 }

@@ -103,8 +103,9 @@ VOID WINAPI DIFXAPISetLogCallbackW(DIFXAPILOGCALLBACK_W pfnLogCallback, PVOID pv
 
 } // extern "C"
 
-void FixMtpDriverConflict()
+DWORD FixMtpDriverConflict(CRepairReport*)
 {
     ++g_nRepairCalls;
     AddEvent(EEvent::FixConflict);
+    return 0;
 }

@@ -20,9 +20,10 @@ int g_nRepairCalls = 0;
 }
 
 // The repair lives in another library; here it only counts.
-void FixMtpDriverConflict()
+DWORD FixMtpDriverConflict(CRepairReport*)
 {
     ++g_nRepairCalls;
+    return 0;
 }
 
 namespace {

@@ -27,11 +27,20 @@
 //   it with the registered context: DIFXAPI_INFO, code 0, "<function>: <path>";
 //   then DIFXAPI_SUCCESS, code 0, "done" on success, or DIFXAPI_ERROR, the
 //   result, "failed" otherwise.
-// - The need-reboot flag and the installer information are never touched.
+// - When DIFXSTUB_EVENT_THREADS holds such a number n, each package call with a
+//   log callback registered first has n threads of its own (at most 64) report
+//   events to it at the same time, and waits for them: 25 DIFXAPI_INFO events
+//   per thread, code k for thread k, text "burst <k>.<j> ", 2000 '=', " end"
+//   (EventBurst.h).
+// - DriverPackageInstallW and DriverPackageUninstallW set the need-reboot flag
+//   to TRUE when the INF path contains "reboot" (ASCII letters in any case),
+//   whatever the result; otherwise they never write it. The installer
+//   information is never touched.
 #include <cstdio>
 #include <cstdlib>
 #include <cwchar>
 
+#include "EventBurst.h"
 #include "StandInKnobs.h"
 #include "platform/difx/DifxApi.h"
 
@@ -66,6 +75,15 @@ int HexDigit(WCHAR ch)
     if (ch >= L'a' && ch <= L'f')
         return ch - L'a' + 10;
     return -1;
+}
+
+bool Contains(LPCWSTR pszPath, LPCWSTR pszWord)
+{
+    for (LPCWSTR p = pszPath; *p; ++p) {
+        if (StartsWithFolded(p, pszWord))
+            return true;
+    }
+    return false;
 }
 
 DWORD ResultFor(LPCWSTR pszPath)
@@ -122,8 +140,10 @@ DWORD RunPackageCall(LPCWSTR pszFunction, LPCWSTR pszPath)
 {
     DIFXAPILOGCALLBACK_W pfn = g_pfnLogCallback;
     PVOID pvContext = g_pvLogContext;
-    if (pfn)
+    if (pfn) {
+        ReportEventBurst(pfn, pvContext, NumberIn(L"DIFXSTUB_EVENT_THREADS"));
         ReportStart(pfn, pvContext, pszFunction, pszPath);
+    }
     DWORD dwResult = ResultFor(pszPath);
     if (pfn) {
         if (dwResult == ERROR_SUCCESS)
@@ -149,7 +169,10 @@ DWORD InstallOrUninstall(const char* pszName, LPCWSTR pszFunction, LPCWSTR pszIn
     snprintf(szPrefix, sizeof(szPrefix), "%s flags=0x%lX info=%s reboot=%s path=", pszName, dwFlags,
              NullOrSet(pInstallerInfo), NullOrSet(pbNeedReboot));
     AppendLineToFileIn(L"DIFXSTUB_JOURNAL", szPrefix, pszInfPath);
-    return RunPackageCall(pszFunction, pszInfPath);
+    const DWORD dwResult = RunPackageCall(pszFunction, pszInfPath);
+    if (pbNeedReboot && Contains(pszInfPath, L"reboot"))
+        *pbNeedReboot = TRUE;
+    return dwResult;
 }
 
 } // namespace

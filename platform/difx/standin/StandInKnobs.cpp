@@ -115,3 +115,16 @@ void AppendLineToFileIn(LPCWSTR pszVariable, const char* pszPrefix, LPCWSTR pszP
     DWORD cbWritten = 0;
     WriteFile(file.Get(), line.Get(), static_cast<DWORD>(cbLine), &cbWritten, nullptr);
 }
+
+DWORD NumberIn(LPCWSTR pszVariable)
+{
+    CEnvironmentValue value(pszVariable);
+    LPCWSTR psz = value.c_str();
+    DWORD dwNumber = 0;
+    for (size_t cDigits = 0; psz[cDigits]; ++cDigits) {
+        if (cDigits == 9 || psz[cDigits] < L'0' || psz[cDigits] > L'9')
+            return 0;
+        dwNumber = dwNumber * 10 + static_cast<DWORD>(psz[cDigits] - L'0');
+    }
+    return dwNumber;
+}

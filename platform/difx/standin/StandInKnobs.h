@@ -28,3 +28,7 @@ void SleepAsAsked(LPCWSTR pszVariable);
 // alone, so that a process that dies later loses nothing. Does nothing when the
 // variable is unset or the file cannot be opened.
 void AppendLineToFileIn(LPCWSTR pszVariable, const char* pszPrefix, LPCWSTR pszPath);
+
+// The decimal number the variable holds (digits only, at most nine); 0 when
+// it is unset or holds anything else.
+DWORD NumberIn(LPCWSTR pszVariable);

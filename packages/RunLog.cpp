@@ -1,0 +1,273 @@
+#include "packages/RunLog.h"
+
+#include <cstdarg>
+#include <cwchar>
+
+#include "cmdline/CommandLineInfo.h"
+#include "platform/ErrorText.h"
+#include "platform/ModuleVersion.h"
+#include "platform/UniqueHandle.h"
+
+namespace {
+
+// "0x" and eight hex digits.
+const size_t c_cchCode = 11;
+const size_t c_cchNumber = 64;
+
+// Formats into pszBuffer (cchBuffer units); the last unit always stays the
+// terminator, since _vsnwprintf does not write one when the text fills it.
+void Print(LPWSTR pszBuffer, size_t cchBuffer, LPCWSTR pszFormat, ...)
+{
+    if (cchBuffer == 0)
+        return;
+    va_list args;
+    va_start(args, pszFormat);
+    const int cch = _vsnwprintf(pszBuffer, cchBuffer - 1, pszFormat, args);
+    va_end(args);
+    pszBuffer[cch >= 0 ? static_cast<size_t>(cch) : cchBuffer - 1] = L'\0';
+}
+
+// "0x" and eight upper-case hex digits; by hand, as this runs for every line
+// of a long list.
+void FormatCode(DWORD dwCode, WCHAR (&szCode)[c_cchCode])
+{
+    static const WCHAR c_szDigits[] = L"0123456789ABCDEF";
+    szCode[0] = L'0';
+    szCode[1] = L'x';
+    for (size_t i = 0; i < 8; ++i)
+        szCode[2 + i] = c_szDigits[(dwCode >> (28 - 4 * i)) & 0xF];
+    szCode[c_cchCode - 1] = L'\0';
+}
+
+// The full path a given path resolves to, when that differs from it.
+class CFullPath
+{
+public:
+    explicit CFullPath(LPCWSTR pszPath)
+    {
+        const DWORD cch = GetFullPathNameW(pszPath, ARRAYSIZE(m_szShort), m_szShort, nullptr);
+        if (cch == 0)
+            return;
+        LPCWSTR pszFull = m_szShort;
+        if (cch >= ARRAYSIZE(m_szShort)) {
+            // cch counts the terminator here.
+            m_heap.Reset(malloc(cch * sizeof(WCHAR)));
+            LPWSTR pszLong = static_cast<LPWSTR>(m_heap.Get());
+            if (!pszLong)
+                return;
+            const DWORD cchLong = GetFullPathNameW(pszPath, cch, pszLong, nullptr);
+            if (cchLong == 0 || cchLong >= cch)
+                return;
+            pszFull = pszLong;
+        }
+        if (wcscmp(pszFull, pszPath) != 0)
+            m_pszFull = pszFull;
+    }
+    CFullPath(const CFullPath&) = delete;
+    CFullPath& operator=(const CFullPath&) = delete;
+
+    // Null when the path is already full or cannot be resolved.
+    LPCWSTR Get() const { return m_pszFull; }
+
+private:
+    WCHAR m_szShort[MAX_PATH];
+    CHeapBlock m_heap;
+    LPCWSTR m_pszFull = nullptr;
+};
+
+// The texts one line is made of, in order. A text past the last slot is
+// dropped rather than written out of bounds.
+class CLineTexts
+{
+public:
+    CLineTexts& operator<<(LPCWSTR psz)
+    {
+        if (m_cTexts < ARRAYSIZE(m_rgpsz))
+            m_rgpsz[m_cTexts++] = psz;
+        return *this;
+    }
+    void WriteTo(CLogFile& file) const { file.WriteLine(m_rgpsz, m_cTexts); }
+
+private:
+    LPCWSTR m_rgpsz[16] = {};
+    size_t m_cTexts = 0;
+};
+
+// A path as given, in quotes, and the full path it resolves to where that
+// differs.
+void AddPath(CLineTexts& line, LPCWSTR pszPath, const CFullPath& full)
+{
+    line << L"\"" << pszPath << L"\"";
+    if (full.Get())
+        line << L" -> \"" << full.Get() << L"\"";
+}
+
+// The code and, where the system has one, its message in parentheses.
+void AddCode(CLineTexts& line, LPCWSTR pszCode, LPCWSTR pszMessage)
+{
+    line << pszCode;
+    if (pszMessage[0] != L'\0')
+        line << L" (" << pszMessage << L")";
+}
+
+LPCWSTR OperationName(INT nOperation)
+{
+    switch (nOperation) {
+    case opInstall: return L"install";
+    case opUninstall: return L"uninstall";
+    case opPreinstall: return L"preinstall";
+    default: return L"operation";
+    }
+}
+
+// DIFx's name for the kind of event; the number for a kind it does not know.
+LPCWSTR EventTypeName(INT nEventType, WCHAR (&szType)[c_cchNumber])
+{
+    switch (nEventType) {
+    case DIFXAPI_SUCCESS: return L"success";
+    case DIFXAPI_INFO: return L"info";
+    case DIFXAPI_WARNING: return L"warning";
+    case DIFXAPI_ERROR: return L"error";
+    default: Print(szType, c_cchNumber, L"type %d", nEventType); return szType;
+    }
+}
+
+LPCWSTR YesNo(bool b)
+{
+    return b ? L"yes" : L"no";
+}
+
+} // namespace
+
+LPCWSTR CRunLog::ErrorText(DWORD dwCode)
+{
+    if (!m_bTextValid || m_dwTextCode != dwCode) {
+        FormatErrorText(dwCode, m_szText, ARRAYSIZE(m_szText));
+        m_dwTextCode = dwCode;
+        m_bTextValid = true;
+    }
+    return m_szText;
+}
+
+void CRunLog::Start(const DRIVER_INSTALL_API* pApi)
+{
+    if (!IsOpen())
+        return;
+    WCHAR szVersion[c_cchNumber] = {};
+    if (!FormatModuleVersion(GetModuleHandleW(nullptr), szVersion, ARRAYSIZE(szVersion)))
+        Print(szVersion, ARRAYSIZE(szVersion), L"(version unknown)");
+    CLineTexts line;
+    line << L"start tavelin " << szVersion << L", command line: " << GetCommandLineW() << L", driver install: ";
+    if (pApi && pApi->nPath == installPathDifx) {
+        line << L"DIFx";
+        if (pApi->pszModulePath && pApi->pszModulePath[0] != L'\0')
+            line << L" \"" << pApi->pszModulePath << L"\"";
+    } else if (pApi && pApi->nPath == installPathNative) {
+        line << L"Windows device installation API";
+    } else {
+        line << L"none";
+    }
+    line.WriteTo(m_file);
+}
+
+void CRunLog::UsageShown(bool bError)
+{
+    CLineTexts line;
+    line << L"usage help shown" << (bError ? L": the command line has an error" : L"");
+    line.WriteTo(m_file);
+}
+
+void CRunLog::ListRead(LPCWSTR pszListFile, EListOutcome outcome, DWORD dwError, INT nCount)
+{
+    if (!IsOpen())
+        return;
+    CFullPath full(pszListFile);
+    CLineTexts line;
+    line << L"list ";
+    AddPath(line, pszListFile, full);
+    WCHAR szCount[c_cchNumber] = {};
+    WCHAR szCode[c_cchCode] = {};
+    if (outcome == listLoaded) {
+        Print(szCount, ARRAYSIZE(szCount), L": %d entries", nCount);
+        line << (nCount > 0 ? szCount : L": holds no entries");
+    } else {
+        FormatCode(dwError, szCode);
+        line << (outcome == listNotOpened     ? L": cannot be opened: "
+                 : outcome == listWrongHeader ? L": the first line is not ;inflist: "
+                                              : L": out of memory while reading it: ");
+        AddCode(line, szCode, ErrorText(dwError));
+        line << L"; no package of it is run";
+    }
+    line.WriteTo(m_file);
+}
+
+void CRunLog::PackageCall(INT nOperation, LPCWSTR pszInfPath, DWORD dwResult, BOOL bNeedReboot)
+{
+    if (!IsOpen())
+        return;
+    CFullPath full(pszInfPath);
+    WCHAR szCode[c_cchCode];
+    FormatCode(dwResult, szCode);
+    CLineTexts line;
+    line << OperationName(nOperation) << L" ";
+    AddPath(line, pszInfPath, full);
+    line << L": result ";
+    AddCode(line, szCode, ErrorText(dwResult));
+    line << L", restart needed: " << YesNo(bNeedReboot != FALSE);
+    line.WriteTo(m_file);
+}
+
+void CRunLog::Event(INT nEventType, DWORD dwError, LPCWSTR pszEventText)
+{
+    if (!IsOpen())
+        return;
+    // Any thread: nothing is shared but the file.
+    WCHAR szType[c_cchNumber];
+    WCHAR szCode[c_cchCode];
+    FormatCode(dwError, szCode);
+    CLineTexts line;
+    line << L"event " << EventTypeName(nEventType, szType) << L" " << szCode << L": " << pszEventText;
+    line.WriteTo(m_file);
+}
+
+void CRunLog::DeviceRemoval(LPCWSTR pszInstanceId, DWORD dwError)
+{
+    if (!IsOpen())
+        return;
+    CLineTexts line;
+    if (dwError == ERROR_SUCCESS) {
+        line << L"repair removed device \"" << pszInstanceId << L"\"";
+        line.WriteTo(m_file);
+        return;
+    }
+    WCHAR szCode[c_cchCode];
+    FormatCode(dwError, szCode);
+    line << L"repair failed to remove device \"" << pszInstanceId << L"\": ";
+    AddCode(line, szCode, ErrorText(dwError));
+    line.WriteTo(m_file);
+}
+
+void CRunLog::DeviceListUnreadable(DWORD dwError)
+{
+    if (!IsOpen())
+        return;
+    WCHAR szCode[c_cchCode];
+    FormatCode(dwError, szCode);
+    CLineTexts line;
+    line << L"repair cannot read the list of USB devices: ";
+    AddCode(line, szCode, ErrorText(dwError));
+    line.WriteTo(m_file);
+}
+
+void CRunLog::End(const RUN_SUMMARY& summary, DWORD dwExitCode)
+{
+    if (!IsOpen())
+        return;
+    WCHAR szEnd[192] = {};
+    Print(szEnd, ARRAYSIZE(szEnd),
+          L"end packages tried %lu, succeeded %lu, failed %lu; restart needed: %ls; exit code with /e: %lu (0x%08lX)",
+          summary.cTried, summary.cSucceeded, summary.cFailed, YesNo(summary.bNeedReboot), dwExitCode, dwExitCode);
+    CLineTexts line;
+    line << szEnd;
+    line.WriteTo(m_file);
+}

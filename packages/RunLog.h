@@ -1,0 +1,55 @@
+#pragma once
+
+#include <windows.h>
+
+#include "devfix/RepairReport.h"
+#include "packages/DriverInstallApi.h"
+#include "packages/RunSummary.h"
+#include "platform/LogFile.h"
+
+// How reading the INF list ended, for its log line.
+enum EListOutcome
+{
+    listLoaded = 0,
+    listNotOpened = 1,
+    listWrongHeader = 2,
+    listOutOfMemory = 3,
+};
+
+// The log that /o asks for: one line per event of the run, in words a person
+// reads and a script greps. Every call does nothing while no file is open.
+// Events may come from any thread; every other call comes from the thread
+// that runs the operation.
+class CRunLog : public CRepairReport
+{
+public:
+    CRunLog() = default;
+    ~CRunLog() = default;
+    CRunLog(const CRunLog&) = delete;
+    CRunLog& operator=(const CRunLog&) = delete;
+
+    bool Open(LPCWSTR pszPath) { return m_file.Open(pszPath); }
+    bool IsOpen() const { return m_file.IsOpen(); }
+
+    // The version, the whole command line and who carries out the package
+    // calls; null when nobody does (the usage help).
+    void Start(const DRIVER_INSTALL_API* pApi);
+    void UsageShown(bool bError);
+    void ListRead(LPCWSTR pszListFile, EListOutcome outcome, DWORD dwError, INT nCount);
+    void PackageCall(INT nOperation, LPCWSTR pszInfPath, DWORD dwResult, BOOL bNeedReboot);
+    void Event(INT nEventType, DWORD dwError, LPCWSTR pszEventText);
+    void DeviceRemoval(LPCWSTR pszInstanceId, DWORD dwError) override;
+    void DeviceListUnreadable(DWORD dwError) override;
+    void End(const RUN_SUMMARY& summary, DWORD dwExitCode);
+
+private:
+    LPCWSTR ErrorText(DWORD dwCode);
+
+    CLogFile m_file;
+    // The text of the last code looked up: most calls of a run share one
+    // code, and a message lookup costs more than the line. Operation thread
+    // only.
+    DWORD m_dwTextCode = 0;
+    bool m_bTextValid = false;
+    WCHAR m_szText[512] = {};
+};

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <windows.h>
+
+// What one operation came to, kept beside the last code that the runs
+// return: the exit code that /e asks for and the log's last line come from it.
+struct RUN_SUMMARY
+{
+    DWORD cTried;
+    DWORD cSucceeded;
+    DWORD cFailed;
+    // The code of the first package call that failed; 0 while none did.
+    DWORD dwFirstFailure;
+    // Some package call asked for a restart.
+    bool bNeedReboot;
+    // Why the operation as a whole failed: the list could not be loaded, the
+    // repair failed, the command line was wrong. 0 when it did not.
+    DWORD dwOperationError;
+};
+
+// Counts one package call with DIFx's result and the need-reboot flag as it
+// reads after the call. ERROR_SUCCESS_REBOOT_REQUIRED counts as a success
+// that needs a restart.
+void CountPackageCall(RUN_SUMMARY* pSummary, DWORD dwResult, BOOL bNeedReboot);
+
+// The exit code for /e: the operation's own failure, else the first failed
+// call's code, else ERROR_SUCCESS_REBOOT_REQUIRED when a call asked for a
+// restart, else 0.
+DWORD SummaryExitCode(const RUN_SUMMARY& summary);

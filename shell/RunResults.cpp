@@ -1,0 +1,4 @@
+#include "RunResults.h"
+
+CRunLog g_runLog;
+RUN_SUMMARY g_runSummary = {};
