@@ -1,0 +1,85 @@
+// What the end-to-end runs cannot bring about: a restart code as a result, a
+// list cut short by memory, and the log lines of failed removals, an
+// unreadable device list, odd events and the native driver-install path.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "CurrentFolder.h"
+#include "FakeDifx.h"
+#include "cmdline/CommandLineInfo.h"
+#include "packages/DriverPackageBatch.h"
+#include "support/FailAlloc.h"
+#include "support/TestFiles.h"
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+TEST(RunResult, RestartCodeIsASuccessAndMemoryShortageIsNotEnoughMemory)
+{
+    ResetFakes();
+    CScratchDir dir;
+    const std::wstring strList = dir.File(L"list.txt");
+    ASSERT_TRUE(WriteFileBytes(strList, ";inflist\na#3010.inf\nb.inf\nc.inf\n"));
+    CDriverPackageBatch batch(nullptr);
+    batch.m_strListFile.Assign(strList.c_str());
+    EXPECT_EQ(batch.RunList(opPreinstall, true), 0);
+    EXPECT_EQ(batch.m_summary.cFailed, 0u);
+    EXPECT_EQ(SummaryExitCode(batch.m_summary), 3010u);
+
+    CDriverPackageBatch cut(nullptr);
+    cut.m_strListFile.Assign(strList.c_str());
+    {
+        // The first entry is kept, the second finds no memory.
+        CFailAlloc fail(1);
+        EXPECT_EQ(cut.RunList(opInstall, true), -1);
+    }
+    EXPECT_EQ(SummaryExitCode(cut.m_summary), static_cast<DWORD>(ERROR_NOT_ENOUGH_MEMORY));
+}
+
+// The system's own text for a code in parentheses, or nothing.
+std::string Text(DWORD dwCode)
+{
+    WCHAR sz[512] = {};
+    FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, dwCode, 0, sz, 512, nullptr);
+    std::string str = Narrow(sz);
+    while (!str.empty() && (str.back() == '\n' || str.back() == '\r' || str.back() == ' '))
+        str.pop_back();
+    return str.empty() ? str : " (" + str + ")";
+}
+
+TEST(RunResult, LogLinesSayWhatHappenedInWords)
+{
+    CScratchDir dir;
+    CCurrentFolder cwd(dir.Path());
+    ASSERT_TRUE(cwd.IsChanged());
+    {
+        CRunLog log;
+        ASSERT_TRUE(log.Open(L"run.log"));
+        const DRIVER_INSTALL_API native = { installPathNative, L"", nullptr, nullptr, nullptr, nullptr };
+        log.Start(&native);
+        log.DeviceRemoval(L"USB\\VID_7A7A&PID_0002\\2", ERROR_ACCESS_DENIED);
+        log.DeviceListUnreadable(ERROR_INVALID_DATA);
+        log.Event(7, 0xE0000302, L"odd");
+        log.ListRead(L"l.txt", listOutOfMemory, ERROR_NOT_ENOUGH_MEMORY, 0);
+        log.PackageCall(opUninstall, L"", 0xE0000302, TRUE);
+    }
+    Lines lines;
+    const std::string strBytes = ReadFileBytes(dir.File(L"run.log"));
+    for (size_t nAt = 0, nEnd; (nEnd = strBytes.find("\r\n", nAt)) != std::string::npos; nAt = nEnd + 2)
+        lines.push_back(strBytes.substr(nAt + 30, nEnd - nAt - 30));
+    ASSERT_FALSE(lines.empty());
+    EXPECT_NE(lines[0].find(", driver install: Windows device installation API"), std::string::npos) << lines[0];
+    EXPECT_EQ(Lines(lines.begin() + 1, lines.end()), (Lines{
+        "repair failed to remove device \"USB\\VID_7A7A&PID_0002\\2\": 0x00000005" + Text(5),
+        "repair cannot read the list of USB devices: 0x0000000D" + Text(13),
+        "event type 7 0xE0000302: odd",
+        "list \"l.txt\" -> \"" + Narrow(dir.Path()) + "\\l.txt\": out of memory while reading it: 0x00000008" + Text(8) +
+            "; no package of it is run",
+        "uninstall \"\": result 0xE0000302" + Text(0xE0000302) + ", restart needed: yes",
+    }));
+}
+
+} // namespace
