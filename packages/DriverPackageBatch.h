@@ -53,7 +53,7 @@ public:
 
 private:
     void RegisterLogForwarder();
-    void CountCall(INT nOperation, LPCWSTR pszInfPath, INT nResult, BOOL bNeedReboot);
+    void CountCall(INT nOperation, LPCWSTR pszInfPath, INT nResult, BOOL bRebootBefore, BOOL bNeedReboot);
     bool EndListRead(EListOutcome outcome, DWORD dwError, INT nCount);
 };
 

@@ -42,12 +42,13 @@ void CDriverPackageBatch::RegisterLogForwarder()
     DriverInstallApi().pfnSetLogCallback(&CDriverPackageBatch::DifxLogForwarder, this);
 }
 
-void CDriverPackageBatch::CountCall(INT nOperation, LPCWSTR pszInfPath, INT nResult, BOOL bNeedReboot)
+void CDriverPackageBatch::CountCall(INT nOperation, LPCWSTR pszInfPath, INT nResult, BOOL bRebootBefore,
+                                    BOOL bNeedReboot)
 {
     const DWORD dwResult = static_cast<DWORD>(nResult);
     CountPackageCall(&m_summary, dwResult, bNeedReboot);
     if (m_pLog)
-        m_pLog->PackageCall(nOperation, pszInfPath, dwResult, bNeedReboot);
+        m_pLog->PackageCall(nOperation, pszInfPath, dwResult, bRebootBefore, bNeedReboot);
 }
 
 INT CDriverPackageBatch::RunSingle(INT nOperation, bool bQuiet, LPCWSTR pszInfPath)
@@ -60,7 +61,7 @@ INT CDriverPackageBatch::RunSingle(INT nOperation, bool bQuiet, LPCWSTR pszInfPa
     RegisterLogForwarder();
     m_pCallback->BeginPackage(nOperation, pszInfPath);
     INT nResult = CallDriverPackage(nOperation, bQuiet, pszInfPath, &bNeedReboot);
-    CountCall(nOperation, pszInfPath, nResult, bNeedReboot);
+    CountCall(nOperation, pszInfPath, nResult, FALSE, bNeedReboot);
     m_pCallback->EndOperation(nOperation, true);
     return nResult;
 }
@@ -73,11 +74,12 @@ INT CDriverPackageBatch::RunList(INT nOperation, bool bQuiet)
     if (!LoadInfList())
         return -1;
     // A failing entry does not stop the run; the last code is returned, and the
-    // summary keeps the first failure. One flag serves the whole run, so once a
-    // call has set it, it reads as set after every later call too.
+    // summary keeps the first failure. One flag serves the whole run, so what
+    // it was before a call tells whether that call set it.
     for (const INF_ENTRY* pEntry = m_entries.First(); pEntry; pEntry = pEntry->pNext) {
+        const BOOL bRebootBefore = bNeedReboot;
         nResult = CallDriverPackage(nOperation, bQuiet, pEntry->pszPath, &bNeedReboot);
-        CountCall(nOperation, pEntry->pszPath, nResult, bNeedReboot);
+        CountCall(nOperation, pEntry->pszPath, nResult, bRebootBefore, bNeedReboot);
         m_pCallback->StepDone();
     }
     return nResult;

@@ -201,7 +201,7 @@ void CRunLog::ListRead(LPCWSTR pszListFile, EListOutcome outcome, DWORD dwError,
     line.WriteTo(m_file);
 }
 
-void CRunLog::PackageCall(INT nOperation, LPCWSTR pszInfPath, DWORD dwResult, BOOL bNeedReboot)
+void CRunLog::PackageCall(INT nOperation, LPCWSTR pszInfPath, DWORD dwResult, BOOL bRebootBefore, BOOL bNeedReboot)
 {
     if (!IsOpen())
         return;
@@ -213,7 +213,9 @@ void CRunLog::PackageCall(INT nOperation, LPCWSTR pszInfPath, DWORD dwResult, BO
     AddPath(line, pszInfPath, full);
     line << L": result ";
     AddCode(line, szCode, ErrorText(dwResult));
-    line << L", restart needed: " << YesNo(bNeedReboot != FALSE);
+    // A flag that an earlier call of the run set cannot tell about this one.
+    line << L", restart needed: "
+         << (!bNeedReboot ? L"no" : bRebootBefore ? L"already asked for earlier in the run" : L"yes");
     line.WriteTo(m_file);
 }
 

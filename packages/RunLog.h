@@ -36,7 +36,9 @@ public:
     void Start(const DRIVER_INSTALL_API* pApi);
     void UsageShown(bool bError);
     void ListRead(LPCWSTR pszListFile, EListOutcome outcome, DWORD dwError, INT nCount);
-    void PackageCall(INT nOperation, LPCWSTR pszInfPath, DWORD dwResult, BOOL bNeedReboot);
+    // bRebootBefore and bNeedReboot: the run's need-reboot flag before and
+    // after the call.
+    void PackageCall(INT nOperation, LPCWSTR pszInfPath, DWORD dwResult, BOOL bRebootBefore, BOOL bNeedReboot);
     void Event(INT nEventType, DWORD dwError, LPCWSTR pszEventText);
     void DeviceRemoval(LPCWSTR pszInstanceId, DWORD dwError) override;
     void DeviceListUnreadable(DWORD dwError) override;

@@ -114,6 +114,8 @@ size_t CLogFile::AppendStamp()
         m_cbStamp = FormatLogTimeStamp(&ftNow, m_szStamp, sizeof(m_szStamp));
         m_ullStampMs = ullMs;
     }
+    // The line buffer holds at least c_cbLineFirst bytes, far more than the
+    // stamp's sizeof(m_szStamp).
     memcpy(m_pchLine, m_szStamp, m_cbStamp);
     m_pchLine[m_cbStamp] = ' ';
     return m_cbStamp + 1;

@@ -24,6 +24,7 @@ const LPCWSTR c_rgpszStandInKnobs[] = {
     L"DIFXSTUB_THREADS",
     L"DIFXSTUB_DELAY_MS",
     L"DIFXSTUB_UNREGISTER_DELAY_MS",
+    L"DIFXSTUB_EVENT_THREADS",
 };
 
 bool FullPath(LPCWSTR pszPath, std::wstring* pstrFull)

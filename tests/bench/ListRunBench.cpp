@@ -34,18 +34,24 @@ bool PeakOf(const std::wstring& strExe, const std::wstring& strArgs, const std::
     return true;
 }
 
-// Lines of the stand-in's journal that record a quiet install call.
-size_t CountInstallCalls(const std::wstring& strJournal)
+std::string ReadWholeFile(const std::wstring& strPath)
 {
-    CHandle file(CreateFileW(strJournal.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+    CHandle file(CreateFileW(strPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.IsValid())
-        return 0;
     std::string strText;
-    char rgch[4096];
+    if (!file.IsValid())
+        return strText;
+    char rgch[65536];
     DWORD cbRead = 0;
     while (ReadFile(file.Get(), rgch, sizeof(rgch), &cbRead, nullptr) && cbRead > 0)
         strText.append(rgch, cbRead);
+    return strText;
+}
+
+// Lines of the stand-in's journal that record a quiet install call.
+size_t CountInstallCalls(const std::wstring& strJournal)
+{
+    const std::string strText = ReadWholeFile(strJournal);
     const char szCall[] = "DriverPackageInstallW flags=0x3 ";
     size_t cCalls = 0;
     for (size_t nAt = strText.find(szCall); nAt != std::string::npos; nAt = strText.find(szCall, nAt + 1)) {
@@ -68,6 +74,37 @@ bool MakesOneCallPerEntry(const BENCH_CONTEXT& context, const std::wstring& strE
     const size_t cCalls = CountInstallCalls(strJournal);
     DeleteFileW(strJournal.c_str());
     return bRan && cCalls == c_cCheckEntries;
+}
+
+// The same list run with /o against itself without: what the log costs. Each
+// timed run starts on a fresh log; the last one must hold every call.
+bool BenchLogCost(const BENCH_CONTEXT& context, const std::wstring& strProduct, const std::wstring& strArgs,
+                  size_t nRounds, CResultTable* pTable)
+{
+    const std::wstring strLog = context.WorkFile(L"run.log");
+    const std::wstring strLogArgs = strArgs + L" /o run.log";
+    PAIRED_SAMPLES samples;
+    const bool bMeasured = MeasurePaired(
+        nRounds,
+        [&](double* pd) {
+            DeleteFileW(strLog.c_str());
+            return TimeChild(strProduct, strLogArgs, context.strWork, c_dwTimeoutMs, pd);
+        },
+        [&](double* pd) { return TimeChild(strProduct, strArgs, context.strWork, c_dwTimeoutMs, pd); }, &samples);
+    const std::string strText = ReadWholeFile(strLog);
+    DeleteFileW(strLog.c_str());
+    size_t cLogged = 0;
+    for (size_t nAt = strText.find(" install \""); nAt != std::string::npos; nAt = strText.find(" install \"", nAt + 1))
+        ++cLogged;
+    if (!bMeasured || cLogged != c_cEntries) {
+        fprintf(stderr, "bench: a list run with /o failed or did not log every call\n");
+        return false;
+    }
+    const double dRatio = samples.ratio.Median();
+    pTable->Add({ "quiet list run 100,000 entries with /o", FormatFigure(samples.product.Median() * 1000.0, 0, "ms"),
+                  FormatFigure(samples.baseline.Median() * 1000.0, 0, "ms") + " (without /o)", FormatRatio(dRatio),
+                  "<= 1.50x", VerdictAtMost(dRatio, c_dTimeRatioMax) });
+    return true;
 }
 
 } // namespace
@@ -94,7 +131,8 @@ bool BenchListRun(const BENCH_CONTEXT& context, CResultTable* pTable)
     }
     const std::wstring strProductArgs = L"/i /q /l " + strListName;
     const size_t nRounds = context.Rounds(c_nTimeRounds);
-    printf("list run: 100,000 entries, %u rounds, then %u memory runs\n", static_cast<unsigned>(nRounds),
+    printf("list run: 100,000 entries, %u rounds, as many with and without /o, then %u memory runs\n",
+           static_cast<unsigned>(nRounds),
            static_cast<unsigned>(c_nMemoryRounds));
     fflush(stdout);
 
@@ -109,6 +147,8 @@ bool BenchListRun(const BENCH_CONTEXT& context, CResultTable* pTable)
     pTable->Add({ "quiet list run 100,000 entries", FormatFigure(samples.product.Median() * 1000.0, 0, "ms"),
                   FormatFigure(samples.baseline.Median() * 1000.0, 0, "ms"), FormatRatio(dRatio), "<= 1.50x",
                   VerdictAtMost(dRatio, c_dTimeRatioMax) });
+    if (!BenchLogCost(context, strProduct, strProductArgs, nRounds, pTable))
+        return false;
 
     // Memory runs are separate: sampling the child's counters costs time.
     CSampleSet productPeak;
@@ -144,10 +184,11 @@ bool BenchListRun(const BENCH_CONTEXT& context, CResultTable* pTable)
                   FormatFigure(plainPeak.Median() - dFloorMiB, 1, "MiB"),
                   FormatRatio(dAboveFloorMiB / (plainPeak.Median() - dFloorMiB)),
                   "(" + FormatRatio(dAboveFloorMiB / dUtf16MiB) + " the UTF-16 paths)", vInfo });
-    char szNote[320];
+    char szNote[448];
     snprintf(szNote, sizeof(szNote),
              "list run: tavelin.exe /i /q /l vs. bench_plainrun.exe (plain reader + DriverPackageInstallW per entry, "
-             "same imports), stand-in journal off; %.1f MiB of paths as UTF-16. Peak working set = largest "
+             "same imports), stand-in journal off; with /o: the same tavelin.exe run with and without /o (a fresh log "
+             "each run, three lines per entry); %.1f MiB of paths as UTF-16. Peak working set = largest "
              "PeakWorkingSetSize read from the running child every 1 ms (separate runs, median of %u); floor = "
              "bench_idle.exe.",
              dUtf16MiB, static_cast<unsigned>(c_nMemoryRounds));

@@ -64,7 +64,8 @@ TEST(RunResult, LogLinesSayWhatHappenedInWords)
         log.DeviceListUnreadable(ERROR_INVALID_DATA);
         log.Event(7, 0xE0000302, L"odd");
         log.ListRead(L"l.txt", listOutOfMemory, ERROR_NOT_ENOUGH_MEMORY, 0);
-        log.PackageCall(opUninstall, L"", 0xE0000302, TRUE);
+        log.PackageCall(opUninstall, L"", 0xE0000302, FALSE, TRUE);
+        log.PackageCall(opInstall, L"C:\\b.inf", ERROR_SUCCESS, TRUE, TRUE);
     }
     Lines lines;
     const std::string strBytes = ReadFileBytes(dir.File(L"run.log"));
@@ -79,6 +80,7 @@ TEST(RunResult, LogLinesSayWhatHappenedInWords)
         "list \"l.txt\" -> \"" + Narrow(dir.Path()) + "\\l.txt\": out of memory while reading it: 0x00000008" + Text(8) +
             "; no package of it is run",
         "uninstall \"\": result 0xE0000302" + Text(0xE0000302) + ", restart needed: yes",
+        "install \"C:\\b.inf\": result 0x00000000" + Text(0) + ", restart needed: already asked for earlier in the run",
     }));
 }
 

@@ -20,6 +20,7 @@ struct BURST_THREAD
 DWORD WINAPI BurstThread(LPVOID pParam)
 {
     const BURST_THREAD* pBurst = static_cast<const BURST_THREAD*>(pParam);
+    // The prefix (at most 32 units), the filler, " end" and its terminator.
     WCHAR szText[32 + c_cchBurstFiller + 8];
     // All threads start reporting together, so their events overlap.
     WaitForSingleObject(pBurst->hStart, INFINITE);
