@@ -130,6 +130,32 @@ bool HasInfExtension(LPCWSTR pszName)
     return cch > 4 && CompareStringOrdinal(pszName + cch - 4, 4, L".inf", 4, TRUE) == CSTR_EQUAL;
 }
 
+// Whether the INF folder's file pszName is the package's staged copy.
+class CStagedCopyMatch
+{
+public:
+    CStagedCopyMatch(const CHeapBlock& package, DWORD cbPackage, const CCatalogCheck& catalog, LPCWSTR pszInfFolder)
+        : m_package(package), m_cbPackage(cbPackage), m_catalog(catalog), m_pszInfFolder(pszInfFolder)
+    {
+    }
+
+    // Only a file of the package's size can hold its bytes: the others are
+    // never opened.
+    bool Matches(LPCWSTR pszName, DWORD cbHigh, DWORD cbLow, DWORD dwAttributes) const
+    {
+        WCHAR szCandidate[c_cchPath];
+        return !(dwAttributes & FILE_ATTRIBUTE_DIRECTORY) && cbHigh == 0 && cbLow == m_cbPackage &&
+               HasInfExtension(pszName) && JoinPath(m_pszInfFolder, pszName, szCandidate) &&
+               FileHasBytes(szCandidate, m_package.Get(), m_cbPackage) && m_catalog.Matches(pszName);
+    }
+
+private:
+    const CHeapBlock& m_package;
+    DWORD m_cbPackage;
+    const CCatalogCheck& m_catalog;
+    LPCWSTR m_pszInfFolder;
+};
+
 } // namespace
 
 DWORD FindStagedCopy(LPCWSTR pszFullPath, HINF hInf, CWideString* pstrPublishedName)
@@ -141,27 +167,31 @@ DWORD FindStagedCopy(LPCWSTR pszFullPath, HINF hInf, CWideString* pstrPublishedN
         return dwError ? dwError : ERROR_READ_FAULT;
     }
     WCHAR szInfFolder[c_cchPath];
-    WCHAR szPattern[c_cchPath];
-    if (!GetInfFolder(szInfFolder, c_cchPath) || !JoinPath(szInfFolder, L"*.inf", szPattern))
+    if (!GetInfFolder(szInfFolder, c_cchPath))
         return ERROR_PATH_NOT_FOUND;
     const CCatalogCheck catalog(pszFullPath, hInf);
+    const CStagedCopyMatch match(package, cbPackage, catalog, szInfFolder);
 
+    // The package's own name first: one look, no folder listing.
+    LPCWSTR pszOwnName = wcsrchr(pszFullPath, L'\\');
+    pszOwnName = pszOwnName ? pszOwnName + 1 : pszFullPath;
+    WCHAR szOwnCopy[c_cchPath];
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (JoinPath(szInfFolder, pszOwnName, szOwnCopy) && GetFileAttributesExW(szOwnCopy, GetFileExInfoStandard, &data) &&
+        match.Matches(pszOwnName, data.nFileSizeHigh, data.nFileSizeLow, data.dwFileAttributes))
+        return pstrPublishedName->Assign(pszOwnName) ? ERROR_SUCCESS : ERROR_NOT_ENOUGH_MEMORY;
+
+    WCHAR szPattern[c_cchPath];
+    if (!JoinPath(szInfFolder, L"oem*.inf", szPattern))
+        return ERROR_PATH_NOT_FOUND;
     WIN32_FIND_DATAW found;
     CFindHandle search(FindFirstFileExW(szPattern, FindExInfoBasic, &found, FindExSearchNameMatch, nullptr,
                                         FIND_FIRST_EX_LARGE_FETCH));
     if (!search.IsValid())
         return ERROR_DRIVER_PACKAGE_NOT_IN_STORE;
     do {
-        // Only a file of the package's size can hold its bytes: the others
-        // are never opened.
-        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || found.nFileSizeHigh != 0 ||
-            found.nFileSizeLow != cbPackage || !HasInfExtension(found.cFileName))
-            continue;
-        WCHAR szCandidate[c_cchPath];
-        if (!JoinPath(szInfFolder, found.cFileName, szCandidate) ||
-            !FileHasBytes(szCandidate, package.Get(), cbPackage) || !catalog.Matches(found.cFileName))
-            continue;
-        return pstrPublishedName->Assign(found.cFileName) ? ERROR_SUCCESS : ERROR_NOT_ENOUGH_MEMORY;
+        if (match.Matches(found.cFileName, found.nFileSizeHigh, found.nFileSizeLow, found.dwFileAttributes))
+            return pstrPublishedName->Assign(found.cFileName) ? ERROR_SUCCESS : ERROR_NOT_ENOUGH_MEMORY;
     } while (FindNextFileW(search.Get(), &found));
     return ERROR_DRIVER_PACKAGE_NOT_IN_STORE;
 }
