@@ -19,8 +19,10 @@ if [ -z "${DISPLAY:-}" ]; then
 fi
 
 # Decorated windows on a user's display, unmanaged ones on the virtual one.
-bash "$root/scripts/wine-prefix.sh" "$build/wineprefix" "$([ -n "${TAVELIN_VIRTUAL_DISPLAY:-}" ] && echo N || echo Y)"
-export WINEPREFIX="$build/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;difxapi=n"
+# A prefix of its own: the example device and packages stay out of the tests'.
+export TAVELIN_WINEPREFIX="$build/run-wineprefix"
+bash "$root/scripts/wine-prefix.sh" "$TAVELIN_WINEPREFIX" "$([ -n "${TAVELIN_VIRTUAL_DISPLAY:-}" ] && echo N || echo Y)"
+export WINEPREFIX="$TAVELIN_WINEPREFIX" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;difxapi=n"
 wine=/usr/lib/wine/wine64
 folder="$build/run"
 rm -rf "$folder"
