@@ -106,7 +106,7 @@ DWORD InstallOnPresentDevices(LPCWSTR pszFullPath, const CDeviceIdList& ids, boo
             continue;
         WCHAR szInstance[c_cchInstanceId];
         InstanceIdOf(devices.Get(), &device, szInstance);
-        NativeLogEvent(DIFXAPI_INFO, 0, L"Device %ls matches %ls", szInstance, pszId);
+        NativeLogEvent(DIFXAPI_INFO, 0, L"Installing on device %ls, which lists %ls", szInstance, pszId);
         if (!matched.Add(pszId))
             return ERROR_NOT_ENOUGH_MEMORY;
     }
