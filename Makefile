@@ -4,6 +4,8 @@
 BUILD   ?= build
 JOBS    ?= $(shell nproc 2>/dev/null || echo 2)
 ARGS    ?=
+# DIFX=standin: make run uses the stand-in DIFXAPI.dll instead of the native path.
+DIFX    ?=
 
 .PHONY: all deps configure test run bench clean
 
@@ -23,7 +25,7 @@ test: configure
 		ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
 run: all
-	bash scripts/run.sh $(BUILD) $(ARGS)
+	DIFX=$(DIFX) bash scripts/run.sh $(BUILD) $(ARGS)
 
 # BENCH_ARGS=--quick takes fewer rounds (rougher figures, for a first look).
 # The bench target appears in a build folder configured before it existed only

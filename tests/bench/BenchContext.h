@@ -23,9 +23,10 @@ struct BENCH_CONTEXT
     size_t Rounds(size_t nFull) const { return bQuick ? (nFull + 3) / 4 : nFull; }
 };
 
-// The four groups of figures; each adds its rows and notes to the table and
+// The groups of figures; each adds its rows and notes to the table and
 // returns false when it could not measure at all.
 bool BenchListLoading(const BENCH_CONTEXT& context, CResultTable* pTable);
 bool BenchStartup(const BENCH_CONTEXT& context, CResultTable* pTable);
 bool BenchListRun(const BENCH_CONTEXT& context, CResultTable* pTable);
 bool BenchImage(const BENCH_CONTEXT& context, CResultTable* pTable);
+bool BenchStagedCopySearch(const BENCH_CONTEXT& context, CResultTable* pTable);

@@ -1,6 +1,6 @@
 // bench.exe [--quick] [--only GROUP] BUILD_DIR
 //
-// GROUP is one of listload, startup, listrun, image: that group alone, for
+// GROUP is one of listload, startup, listrun, image, staged: that group alone, for
 // looking into one figure.
 // Measures tavelin against yardsticks built by the same toolchain, side by
 // side in one run, and prints the figures as a table; the same table goes to
@@ -102,6 +102,7 @@ const BENCH_GROUP c_rgGroups[] = {
     { L"startup", &BenchStartup },
     { L"listrun", &BenchListRun },
     { L"image", &BenchImage },
+    { L"staged", &BenchStagedCopySearch },
 };
 
 bool IsGroup(LPCWSTR pszName)

@@ -22,7 +22,7 @@ BOOL CALLBACK CollectWindow(HWND hWnd, LPARAM lParam)
 
 } // namespace
 
-CProgramRun::CProgramRun()
+CProgramRun::CProgramRun(EDifx difx)
 {
     if (m_scratch.Path().empty())
         return;
@@ -32,7 +32,8 @@ CProgramRun::CProgramRun()
     m_strExe = File(L"tavelin.exe");
     std::wstring strBuild = ModuleDir() + L"\\..";
     m_bReady = CopyFileW((strBuild + L"\\tavelin.exe").c_str(), m_strExe.c_str(), FALSE) &&
-               CopyFileW((strBuild + L"\\DIFXAPI.dll").c_str(), File(L"DIFXAPI.dll").c_str(), FALSE);
+               (difx == EDifx::None ||
+                CopyFileW((strBuild + L"\\DIFXAPI.dll").c_str(), File(L"DIFXAPI.dll").c_str(), FALSE));
 }
 
 CProgramRun::~CProgramRun()
@@ -68,8 +69,8 @@ bool CProgramRun::Start(const std::wstring& strArgs)
     // program's, so such a start is tried again.
     for (int iTry = 0; iTry < 3 && !bOk; ++iTry) {
         std::wstring strCopy = strLine;
-        bOk = CreateProcessW(m_strExe.c_str(), &strCopy[0], nullptr, nullptr, FALSE, 0, nullptr, m_strFolder.c_str(),
-                             &si, &m_pi);
+        bOk = CreateProcessW(m_strExe.c_str(), &strCopy[0], nullptr, nullptr, FALSE, 0, nullptr,
+                             (m_strWorkingFolder.empty() ? m_strFolder : m_strWorkingFolder).c_str(), &si, &m_pi);
         if (!bOk && GetLastError() != ERROR_INTERNAL_ERROR)
             break;
         if (!bOk)

@@ -14,7 +14,11 @@
 class CProgramRun
 {
 public:
-    CProgramRun();
+    // What lies beside the exe: the stand-in DIFXAPI.dll, or nothing, as on a
+    // stock Windows without DIFx.
+    enum class EDifx { StandIn, None };
+
+    explicit CProgramRun(EDifx difx = EDifx::StandIn);
     ~CProgramRun();
     CProgramRun(const CProgramRun&) = delete;
     CProgramRun& operator=(const CProgramRun&) = delete;
@@ -31,6 +35,9 @@ public:
     void SetPackageDelay(DWORD dwMs) { m_dwPackageDelay = dwMs; }
     void SetUnregisterDelay(DWORD dwMs) { m_dwUnregisterDelay = dwMs; }
     void SetJournal(bool bJournal) { m_bJournal = bJournal; }
+
+    // The current directory of the next start; the scratch folder by default.
+    void SetWorkingFolder(const std::wstring& strFolder) { m_strWorkingFolder = strFolder; }
 
     // Starts "<quoted exe path> <strArgs>" with the scratch folder as the
     // current directory.
@@ -59,6 +66,7 @@ private:
     CScratchDir m_scratch;
     std::wstring m_strFolder;
     std::wstring m_strExe;
+    std::wstring m_strWorkingFolder;
     bool m_bReady = false;
     DWORD m_dwPackageDelay = 0;
     DWORD m_dwUnregisterDelay = 0;

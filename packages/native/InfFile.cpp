@@ -1,0 +1,11 @@
+#include "packages/native/InfFile.h"
+
+DWORD OpenPackageInf(LPCWSTR pszFullPath, CInfFile* pInf)
+{
+    UINT uErrorLine = 0;
+    pInf->Reset(SetupOpenInfFileW(pszFullPath, nullptr, INF_STYLE_WIN4, &uErrorLine));
+    if (pInf->IsValid())
+        return ERROR_SUCCESS;
+    const DWORD dwError = GetLastError();
+    return dwError ? dwError : ERROR_GEN_FAILURE;
+}

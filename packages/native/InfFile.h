@@ -1,0 +1,17 @@
+#pragma once
+
+#include <windows.h>
+#include <setupapi.h>
+
+#include "platform/UniqueHandle.h"
+
+struct CInfFileTraits
+{
+    static HINF Invalid() { return INVALID_HANDLE_VALUE; }
+    static void Close(HINF h) { SetupCloseInfFile(h); }
+};
+using CInfFile = CUniqueHandle<HINF, CInfFileTraits>;
+
+// Opens a package INF with SetupAPI's own reader. 0, or the error code: the
+// INF syntax codes (0xE0000xxx) for a file that is no INF.
+DWORD OpenPackageInf(LPCWSTR pszFullPath, CInfFile* pInf);

@@ -1,0 +1,30 @@
+#include "packages/native/NativeSetupApi.h"
+
+#include <newdev.h>
+
+#include "platform/DllSearch.h"
+
+namespace {
+
+NATIVE_SETUP_API g_nativeSetupApi = {};
+bool g_bNativeSetupApiFilled = false;
+
+} // namespace
+
+NATIVE_SETUP_API& NativeSetupApi()
+{
+    if (!g_bNativeSetupApiFilled) {
+        g_nativeSetupApi.pfnSetupCopyOEMInfW = SetupCopyOEMInfW;
+        g_nativeSetupApi.pfnSetupUninstallOEMInfW = SetupUninstallOEMInfW;
+        g_nativeSetupApi.pfnUpdateDriverForPlugAndPlayDevicesW = UpdateDriverForPlugAndPlayDevicesW;
+        // Both DLLs are imports of this program, so they are loaded already.
+        g_nativeSetupApi.pfnDiUninstallDriverW =
+            ResolveProc<decltype(g_nativeSetupApi.pfnDiUninstallDriverW)>(GetModuleHandleW(L"newdev.dll"),
+                                                                          "DiUninstallDriverW");
+        g_nativeSetupApi.pfnSetupDiGetActualModelsSectionW =
+            ResolveProc<decltype(g_nativeSetupApi.pfnSetupDiGetActualModelsSectionW)>(
+                GetModuleHandleW(L"setupapi.dll"), "SetupDiGetActualModelsSectionW");
+        g_bNativeSetupApiFilled = true;
+    }
+    return g_nativeSetupApi;
+}

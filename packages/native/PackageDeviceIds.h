@@ -1,0 +1,11 @@
+#pragma once
+
+#include <windows.h>
+#include <setupapi.h>
+
+#include "packages/native/DeviceIdList.h"
+
+// Collects the hardware and compatible IDs that the package's models
+// sections for this machine name. A package without models for x64 gives an
+// empty list. 0, or the error code.
+DWORD ReadPackageDeviceIds(HINF hInf, CDeviceIdList* pIds);

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <windows.h>
+
+#include "cmdline/OwnedString.h"
+
+// The full path of an INF as the system calls want it: pszInfPath resolved
+// against the current folder. 0, or the error code after reporting why:
+// the file is missing, or it lies in the Windows INF folder, which holds
+// staged copies and the system's own INFs, never a package to act on.
+DWORD ResolvePackagePath(LPCWSTR pszInfPath, CWideString* pstrFullPath);
+
+// The Windows INF folder with a trailing backslash, in pszFolder (cchFolder
+// units). False when it does not fit.
+bool GetInfFolder(LPWSTR pszFolder, size_t cchFolder);

@@ -1,0 +1,197 @@
+#include "packages/native/StagedCopy.h"
+
+#include <cstring>
+#include <cwchar>
+
+#include "packages/native/PackagePath.h"
+#include "platform/UniqueHandle.h"
+
+namespace {
+
+// An INF or catalog larger than this is not a driver package's.
+const DWORD c_cbFileMax = 64 * 1024 * 1024;
+const size_t c_cchPath = MAX_PATH * 2;
+
+// The whole file in a heap block. False when it cannot be read whole.
+bool ReadWholeFile(LPCWSTR pszPath, CHeapBlock* pBlock, DWORD* pcb)
+{
+    CFileHandle file(CreateFileW(pszPath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    LARGE_INTEGER size;
+    if (!file.IsValid() || !GetFileSizeEx(file.Get(), &size) || size.QuadPart > c_cbFileMax)
+        return false;
+    const DWORD cb = static_cast<DWORD>(size.QuadPart);
+    pBlock->Reset(malloc(cb ? cb : 1));
+    DWORD cbRead = 0;
+    if (!pBlock->Get() || !ReadFile(file.Get(), pBlock->Get(), cb, &cbRead, nullptr) || cbRead != cb)
+        return false;
+    *pcb = cb;
+    return true;
+}
+
+bool FileHasBytes(LPCWSTR pszPath, const void* pvBytes, DWORD cb)
+{
+    CHeapBlock block;
+    DWORD cbFile = 0;
+    return ReadWholeFile(pszPath, &block, &cbFile) && cbFile == cb && memcmp(block.Get(), pvBytes, cb) == 0;
+}
+
+// pszFolder (with its trailing backslash) joined with pszName.
+bool JoinPath(LPCWSTR pszFolder, LPCWSTR pszName, LPWSTR pszPath)
+{
+    const size_t cchFolder = wcslen(pszFolder);
+    const size_t cchName = wcslen(pszName);
+    if (cchFolder + cchName >= c_cchPath)
+        return false;
+    wmemcpy(pszPath, pszFolder, cchFolder);
+    wmemcpy(pszPath + cchFolder, pszName, cchName + 1);
+    return true;
+}
+
+// The catalog the package names for x64, or false when it names none.
+bool CatalogNameOf(HINF hInf, LPWSTR pszName, DWORD cchName)
+{
+    const LPCWSTR apszKeys[] = { L"CatalogFile.NTamd64", L"CatalogFile.NT", L"CatalogFile" };
+    for (LPCWSTR pszKey : apszKeys) {
+        INFCONTEXT line;
+        if (SetupFindFirstLineW(hInf, L"Version", pszKey, &line) &&
+            SetupGetStringFieldW(&line, 1, pszName, cchName, nullptr) && pszName[0])
+            return true;
+    }
+    return false;
+}
+
+// The package's catalog, as staging copies it: to the catalog root, named
+// after the staged INF on Windows (oemN.cat) and after itself under Wine.
+class CCatalogCheck
+{
+public:
+    CCatalogCheck(LPCWSTR pszFullPath, HINF hInf)
+    {
+        WCHAR szName[MAX_PATH];
+        if (!CatalogNameOf(hInf, szName, ARRAYSIZE(szName)))
+            return;
+        m_bNamed = true;
+        wcsncpy(m_szName, szName, MAX_PATH - 1);
+        m_szName[MAX_PATH - 1] = L'\0';
+        WCHAR szPath[c_cchPath];
+        const size_t cchFull = wcslen(pszFullPath);
+        if (cchFull >= c_cchPath)
+            return;
+        wmemcpy(szPath, pszFullPath, cchFull + 1);
+        LPWSTR pszSlash = wcsrchr(szPath, L'\\');
+        if (!pszSlash)
+            return;
+        pszSlash[1] = L'\0';
+        WCHAR szCatalog[c_cchPath];
+        if (JoinPath(szPath, szName, szCatalog))
+            m_bReadable = ReadWholeFile(szCatalog, &m_bytes, &m_cb);
+        const UINT cch = GetSystemDirectoryW(m_szRoot, MAX_PATH);
+        const WCHAR szRoot[] = L"\\catroot\\{F750E6C3-38EE-11D1-85E5-00C04FC295EE}\\";
+        if (cch == 0 || cch + ARRAYSIZE(szRoot) > ARRAYSIZE(m_szRoot))
+            m_szRoot[0] = L'\0';
+        else
+            wmemcpy(m_szRoot + cch, szRoot, ARRAYSIZE(szRoot));
+    }
+
+    // A package whose catalog is gone from its folder is recognised by its
+    // INF alone.
+    bool Matches(LPCWSTR pszPublishedName) const
+    {
+        if (!m_bNamed || !m_bReadable)
+            return true;
+        WCHAR szOemCatalog[MAX_PATH];
+        const size_t cchBase = wcslen(pszPublishedName) - 4; // without ".inf"
+        if (cchBase + 5 > MAX_PATH)
+            return false;
+        wmemcpy(szOemCatalog, pszPublishedName, cchBase);
+        wmemcpy(szOemCatalog + cchBase, L".cat", 5);
+        const LPCWSTR apszNames[] = { szOemCatalog, m_szName };
+        for (LPCWSTR pszName : apszNames) {
+            WCHAR szPath[c_cchPath];
+            if (m_szRoot[0] && JoinPath(m_szRoot, pszName, szPath) && FileHasBytes(szPath, m_bytes.Get(), m_cb))
+                return true;
+        }
+        return false;
+    }
+
+private:
+    bool m_bNamed = false;
+    bool m_bReadable = false;
+    WCHAR m_szName[MAX_PATH] = {};
+    WCHAR m_szRoot[MAX_PATH + 64] = {};
+    CHeapBlock m_bytes;
+    DWORD m_cb = 0;
+};
+
+bool HasInfExtension(LPCWSTR pszName)
+{
+    const size_t cch = wcslen(pszName);
+    return cch > 4 && CompareStringOrdinal(pszName + cch - 4, 4, L".inf", 4, TRUE) == CSTR_EQUAL;
+}
+
+// Whether the INF folder's file pszName is the package's staged copy.
+class CStagedCopyMatch
+{
+public:
+    CStagedCopyMatch(const CHeapBlock& package, DWORD cbPackage, const CCatalogCheck& catalog, LPCWSTR pszInfFolder)
+        : m_package(package), m_cbPackage(cbPackage), m_catalog(catalog), m_pszInfFolder(pszInfFolder)
+    {
+    }
+
+    // Only a file of the package's size can hold its bytes: the others are
+    // never opened.
+    bool Matches(LPCWSTR pszName, DWORD cbHigh, DWORD cbLow, DWORD dwAttributes) const
+    {
+        WCHAR szCandidate[c_cchPath];
+        return !(dwAttributes & FILE_ATTRIBUTE_DIRECTORY) && cbHigh == 0 && cbLow == m_cbPackage &&
+               HasInfExtension(pszName) && JoinPath(m_pszInfFolder, pszName, szCandidate) &&
+               FileHasBytes(szCandidate, m_package.Get(), m_cbPackage) && m_catalog.Matches(pszName);
+    }
+
+private:
+    const CHeapBlock& m_package;
+    DWORD m_cbPackage;
+    const CCatalogCheck& m_catalog;
+    LPCWSTR m_pszInfFolder;
+};
+
+} // namespace
+
+DWORD FindStagedCopy(LPCWSTR pszFullPath, HINF hInf, CWideString* pstrPublishedName)
+{
+    CHeapBlock package;
+    DWORD cbPackage = 0;
+    if (!ReadWholeFile(pszFullPath, &package, &cbPackage)) {
+        const DWORD dwError = GetLastError();
+        return dwError ? dwError : ERROR_READ_FAULT;
+    }
+    WCHAR szInfFolder[c_cchPath];
+    if (!GetInfFolder(szInfFolder, c_cchPath))
+        return ERROR_PATH_NOT_FOUND;
+    const CCatalogCheck catalog(pszFullPath, hInf);
+    const CStagedCopyMatch match(package, cbPackage, catalog, szInfFolder);
+
+    // The package's own name first: one look, no folder listing.
+    LPCWSTR pszOwnName = wcsrchr(pszFullPath, L'\\');
+    pszOwnName = pszOwnName ? pszOwnName + 1 : pszFullPath;
+    WCHAR szOwnCopy[c_cchPath];
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (JoinPath(szInfFolder, pszOwnName, szOwnCopy) && GetFileAttributesExW(szOwnCopy, GetFileExInfoStandard, &data) &&
+        match.Matches(pszOwnName, data.nFileSizeHigh, data.nFileSizeLow, data.dwFileAttributes))
+        return pstrPublishedName->Assign(pszOwnName) ? ERROR_SUCCESS : ERROR_NOT_ENOUGH_MEMORY;
+
+    WCHAR szPattern[c_cchPath];
+    if (!JoinPath(szInfFolder, L"oem*.inf", szPattern))
+        return ERROR_PATH_NOT_FOUND;
+    WIN32_FIND_DATAW found;
+    CFindHandle search(FindFirstFileExW(szPattern, FindExInfoBasic, &found, FindExSearchNameMatch, nullptr,
+                                        FIND_FIRST_EX_LARGE_FETCH));
+    if (!search.IsValid())
+        return ERROR_DRIVER_PACKAGE_NOT_IN_STORE;
+    do {
+        if (match.Matches(found.cFileName, found.nFileSizeHigh, found.nFileSizeLow, found.dwFileAttributes))
+            return pstrPublishedName->Assign(found.cFileName) ? ERROR_SUCCESS : ERROR_NOT_ENOUGH_MEMORY;
+    } while (FindNextFileW(search.Get(), &found));
+    return ERROR_DRIVER_PACKAGE_NOT_IN_STORE;
+}

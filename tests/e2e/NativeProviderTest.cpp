@@ -1,0 +1,196 @@
+// The program on a Windows without DIFx: no DIFXAPI.dll beside it (and
+// difxapi=n keeps Wine's stub out), so packages go through Wine's real
+// SetupAPI into the prefix's INF folder and onto registry-defined devices.
+#include <gtest/gtest.h>
+
+#include "E2eTexts.h"
+#include "ProgramRun.h"
+#include "UsbDeviceRegistry.h"
+#include "support/DriverPackages.h"
+
+namespace {
+
+const wchar_t c_szEnumUsb[] = L"System\\CurrentControlSet\\Enum\\USB\\";
+
+// A value of a device's instance key, or "" when it has none.
+std::wstring DeviceValue(const std::wstring& strDeviceId, LPCWSTR pszName)
+{
+    WCHAR sz[512] = {};
+    DWORD cb = sizeof(sz) - sizeof(WCHAR);
+    const std::wstring strKey = c_szEnumUsb + strDeviceId + L"\\7&7A7A&0&1";
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, strKey.c_str(), pszName, RRF_RT_REG_SZ, nullptr, sz, &cb) != ERROR_SUCCESS)
+        return L"";
+    return sz;
+}
+
+// A device that only the test's own package names. Whatever an earlier run
+// left under this device ID goes first.
+struct CNamedDevice
+{
+    explicit CNamedDevice(const std::wstring& strDeviceId)
+        : m_strHardwareId(L"USB\\" + strDeviceId), m_bCleared(Clear(strDeviceId)), m_device(L"USB", strDeviceId)
+    {
+        m_bReady = m_device.IsDefined() && m_device.SetMultiString(L"HardwareID", { m_strHardwareId });
+    }
+    static bool Clear(const std::wstring& strDeviceId)
+    {
+        return RegDeleteTreeW(HKEY_LOCAL_MACHINE, (c_szEnumUsb + strDeviceId).c_str()) == ERROR_SUCCESS;
+    }
+
+    std::wstring m_strHardwareId;
+    bool m_bCleared;
+    CRegistryDevice m_device;
+    bool m_bReady = false;
+};
+
+// Each package name is one test's own; what an earlier run staged goes first.
+struct CPackage
+{
+    CPackage(const CProgramRun& run, const std::wstring& strName, const std::wstring& strHardwareId)
+        : m_strName(strName)
+    {
+        ForgetStagedPackage(strName);
+        m_bWritten = WritePackage(run.Folder(), strName, strHardwareId);
+        m_strBytes = ReadFileBytes(run.File(strName + L".inf"));
+    }
+    ~CPackage() { ForgetStagedPackage(m_strName); }
+
+    std::wstring m_strName;
+    std::string m_strBytes;
+    bool m_bWritten = false;
+};
+
+TEST(NativeProvider, PreinstallStagesOneCopyAndASecondOneAddsNone)
+{
+    CProgramRun first(CProgramRun::EDifx::None);
+    ASSERT_TRUE(first.IsReady());
+    CPackage package(first, L"tvnat-pre", L"USB\\VID_F055&PID_0E20");
+    ASSERT_TRUE(package.m_bWritten);
+    ASSERT_EQ(CountCopiesInInfFolder(package.m_strBytes), 0);
+
+    EXPECT_EQ(first.RunToEnd(L"/p /s tvnat-pre.inf /q", c_msStart), 0u);
+    EXPECT_EQ(CountCopiesInInfFolder(package.m_strBytes), 1);
+
+    // The same package from another folder, behind the dialog this time.
+    CProgramRun second(CProgramRun::EDifx::None);
+    ASSERT_TRUE(second.IsReady());
+    ASSERT_TRUE(WritePackage(second.Folder(), L"tvnat-pre", L"USB\\VID_F055&PID_0E20"));
+    EXPECT_EQ(second.RunToEnd(L"/p /s tvnat-pre.inf", c_msStart), 0u);
+    EXPECT_EQ(CountCopiesInInfFolder(package.m_strBytes), 1);
+}
+
+TEST(NativeProvider, InstallBindsTheDeviceThePackageNamesAndNoOther)
+{
+    CNamedDevice named(L"VID_F055&PID_0E21");
+    CNamedDevice other(L"VID_F055&PID_0E22");
+    ASSERT_TRUE(named.m_bReady && other.m_bReady);
+    CProgramRun run(CProgramRun::EDifx::None);
+    ASSERT_TRUE(run.IsReady());
+    CPackage package(run, L"tvnat-ins", named.m_strHardwareId);
+    ASSERT_TRUE(package.m_bWritten);
+
+    EXPECT_EQ(run.RunToEnd(L"/i /s tvnat-ins.inf /q", c_msStart), 0u);
+    EXPECT_EQ(CountCopiesInInfFolder(package.m_strBytes), 1);
+    EXPECT_NE(DeviceValue(L"VID_F055&PID_0E21", L"Driver"), L"");
+    EXPECT_EQ(DeviceValue(L"VID_F055&PID_0E21", L"DeviceDesc"), L"Test device tvnat-ins");
+    EXPECT_EQ(DeviceValue(L"VID_F055&PID_0E22", L"Driver"), L"");
+}
+
+TEST(NativeProvider, UninstallRemovesExactlyTheStagedCopyAndItsDevice)
+{
+    CNamedDevice named(L"VID_F055&PID_0E23");
+    ASSERT_TRUE(named.m_bReady);
+    CProgramRun run(CProgramRun::EDifx::None);
+    ASSERT_TRUE(run.IsReady());
+    CPackage package(run, L"tvnat-uni", named.m_strHardwareId);
+    ASSERT_TRUE(package.m_bWritten);
+    ASSERT_TRUE(run.Write(L"inflist.txt", ";inflist\r\ntvnat-uni.inf\r\n"));
+
+    // Installed behind the dialog, uninstalled quietly, both from the list.
+    ASSERT_EQ(run.RunToEnd(L"/i", c_msStart), 0u);
+    ASSERT_NE(DeviceValue(L"VID_F055&PID_0E23", L"Driver"), L"");
+    std::map<std::wstring, std::string> expected = InfFolderFiles();
+    ASSERT_EQ(expected.erase(L"TVNAT-UNI.INF"), 1u);
+
+    CProgramRun again(CProgramRun::EDifx::None);
+    ASSERT_TRUE(again.IsReady());
+    ASSERT_TRUE(WritePackage(again.Folder(), L"tvnat-uni", named.m_strHardwareId));
+    EXPECT_EQ(again.RunToEnd(L"/u /s tvnat-uni.inf /q", c_msStart), 0u);
+    EXPECT_EQ(InfFolderFiles(), expected);
+    EXPECT_FALSE(named.m_device.Exists());
+}
+
+TEST(NativeProvider, BrokenPackagesStageNothingAndTheListGoesOn)
+{
+    CProgramRun run(CProgramRun::EDifx::None);
+    ASSERT_TRUE(run.IsReady());
+    CPackage good(run, L"tvnat-good", L"USB\\VID_F055&PID_0E24");
+    CPackage noCatalog(run, L"tvnat-nocat", L"USB\\VID_F055&PID_0E25");
+    ASSERT_TRUE(good.m_bWritten && noCatalog.m_bWritten);
+    ASSERT_TRUE(DeleteFileW(run.File(L"tvnat-nocat.cat").c_str()));
+    const std::string strGarbage = "\x01\x02 this is [not an INF\r\n\xff\xfe";
+    ASSERT_TRUE(run.Write(L"tvnat-garbage.inf", strGarbage));
+    ASSERT_TRUE(run.Write(L"list.txt", ";inflist\r\nmissing.inf\r\ntvnat-garbage.inf\r\ntvnat-nocat.inf\r\n"
+                                       "tvnat-good.inf\r\n"));
+    const std::map<std::wstring, std::string> before = InfFolderFiles();
+
+    EXPECT_EQ(run.RunToEnd(L"/p /l list.txt /q", c_msStart), 0u);
+    EXPECT_EQ(CountCopiesInInfFolder(good.m_strBytes), 1);
+    EXPECT_EQ(CountCopiesInInfFolder(noCatalog.m_strBytes), 0);
+    EXPECT_EQ(CountCopiesInInfFolder(strGarbage), 0);
+    EXPECT_EQ(InfFolderFiles().size(), before.size() + 2) << "the good package's INF and PNF only";
+}
+
+TEST(NativeProvider, DifxInTheCurrentFolderOrOnPathIsNeverLoaded)
+{
+    CProgramRun run(CProgramRun::EDifx::None);
+    ASSERT_TRUE(run.IsReady());
+    CScratchDir planted;
+    ASSERT_TRUE(CopyFileW((ModuleDir() + L"\\..\\DIFXAPI.dll").c_str(), planted.File(L"DIFXAPI.dll").c_str(), FALSE));
+    ForgetStagedPackage(L"tvnat-cwd");
+    ASSERT_TRUE(WritePackage(planted.Path(), L"tvnat-cwd", L"USB\\VID_F055&PID_0E26"));
+    const std::string strBytes = ReadFileBytes(planted.File(L"tvnat-cwd.inf"));
+
+    // A stock Windows has no DIFXAPI.dll in System32, where Wine keeps a
+    // placeholder of its builtin: without it, a search by name would go on
+    // to the current folder and PATH.
+    WCHAR szSystem[MAX_PATH];
+    GetSystemDirectoryW(szSystem, MAX_PATH);
+    const std::wstring strPlaceholder = std::wstring(szSystem) + L"\\difxapi.dll";
+    const std::wstring strMoved = planted.File(L"placeholder.dll");
+    ASSERT_TRUE(!FileExists(strPlaceholder) || MoveFileW(strPlaceholder.c_str(), strMoved.c_str()));
+
+    WCHAR szPath[8192] = {};
+    GetEnvironmentVariableW(L"PATH", szPath, ARRAYSIZE(szPath));
+    SetEnvironmentVariableW(L"PATH", (planted.Path() + L";" + szPath).c_str());
+    run.SetWorkingFolder(planted.Path());
+    const DWORD dwExit = run.RunToEnd(L"/p /s tvnat-cwd.inf /q", c_msStart);
+    SetEnvironmentVariableW(L"PATH", szPath);
+    if (FileExists(strMoved))
+        MoveFileW(strMoved.c_str(), strPlaceholder.c_str());
+
+    EXPECT_EQ(dwExit, 0u);
+    // The planted stand-in would have journaled its calls.
+    EXPECT_FALSE(FileExists(run.File(L"journal.txt")));
+    EXPECT_EQ(CountCopiesInInfFolder(strBytes), 1) << "staged through the system instead";
+    ForgetStagedPackage(L"tvnat-cwd");
+}
+
+TEST(NativeProvider, RunsFromAFolderThatHoldsOnlyItself)
+{
+    for (LPCWSTR pszArgs : { L"/f rezuv /q", L"/i /q", L"/i" }) {
+        CProgramRun run(CProgramRun::EDifx::None);
+        ASSERT_TRUE(run.IsReady());
+        EXPECT_EQ(run.RunToEnd(pszArgs, c_msStart), 0u) << Narrow(pszArgs);
+    }
+    CProgramRun usage(CProgramRun::EDifx::None);
+    ASSERT_TRUE(usage.IsReady() && usage.Start(L"/?"));
+    HWND hDlg = usage.WaitForWindow(c_szUsageCaption, c_msStart);
+    ASSERT_NE(hDlg, nullptr);
+    PostMessageW(hDlg, WM_COMMAND, IDOK, 0);
+    DWORD dwExit = 1;
+    EXPECT_TRUE(usage.Wait(c_msStart, &dwExit));
+    EXPECT_EQ(dwExit, 0u);
+}
+
+} // namespace
