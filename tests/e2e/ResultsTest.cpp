@@ -86,6 +86,19 @@ TEST(ResultLog, ListRunWithOneFailureLogsEveryStepAndEndsWithItsCode)
     }));
 }
 
+TEST(ResultLog, NativePathAndItsEventsAreLoggedToo)
+{
+    CProgramRun run(CProgramRun::EDifx::None);
+    ASSERT_TRUE(run.IsReady());
+    EXPECT_EQ(run.RunToEnd(L"/p /q /s missing.inf /e /o run.log", c_msStart), 2u);
+    const Lines lines = LogLines(run);
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_NE(lines[0].find(", driver install: Windows device installation API"), std::string::npos) << lines[0];
+    EXPECT_EQ(lines[1].rfind("event error 0x00000002: ", 0), 0u) << lines[1];
+    EXPECT_EQ(lines[2], "preinstall \"missing.inf\" -> \"" + Narrow(run.File(L"missing.inf")) + "\": result 0x00000002 (" +
+                            SystemText(2) + "), restart needed: no");
+}
+
 TEST(ResultLog, UnopenableListIsLoggedWithItsCode)
 {
     CProgramRun run;
