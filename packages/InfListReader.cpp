@@ -8,7 +8,7 @@
 #include <cstring>
 #include <share.h>
 
-#include "packages/CrtFile.h"
+#include "platform/UniqueHandle.h"
 
 namespace {
 
@@ -71,8 +71,8 @@ bool CDriverPackageBatch::LoadInfList()
         return false;
     // Text mode drops CR before LF and ends the file at Ctrl-Z; _SH_DENYNO lets
     // another program keep the list open for writing.
-    CCrtFile file(_wfsopen(m_strListFile.c_str(), L"rt", _SH_DENYNO));
-    if (!file.IsOpen())
+    CCrtFileHandle file(_wfsopen(m_strListFile.c_str(), L"rt", _SH_DENYNO));
+    if (!file.IsValid())
         return false;
 
     bool bResult = true;
@@ -101,7 +101,7 @@ bool CDriverPackageBatch::LoadInfList()
         }
         ++nCount;
     }
-    file.Close();
+    file.Reset();
 
     m_pCallback->SetTotal(nCount);
     return bResult;
