@@ -5,7 +5,9 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <ostream>
 #include <string>
+#include <vector>
 
 #include "cmdline/CommandLineInfo.h"
 #include "res/resource.h"
@@ -73,11 +75,84 @@ TEST_F(ProgressCallback, ListOfThreeSetsTheRangeAndStepsThrough)
     EXPECT_EQ(Status(), std::wstring(c_szInstalling) + L" Done.");
 }
 
-TEST_F(ProgressCallback, OnlyTheLowSixteenBitsOfTheTotalTakeEffect)
+TEST_F(ProgressCallback, TotalsAboveSixteenBitsSetTheWholeRange)
+{
+    for (INT nCount : { 65536, 70000, 100000, 0x7FFFFFFF }) {
+        SCOPED_TRACE(nCount);
+        CProgressDialogCallback cb(m_hWnd);
+        cb.SetTotal(nCount);
+        EXPECT_EQ(Bar(PBM_GETRANGE, TRUE), 0);
+        EXPECT_EQ(Bar(PBM_GETRANGE, FALSE), nCount);
+    }
+}
+
+TEST_F(ProgressCallback, BarOfALongListShowsTheTrueShareOfTheWork)
 {
     CProgressDialogCallback cb(m_hWnd);
     cb.SetTotal(70000);
-    EXPECT_EQ(Bar(PBM_GETRANGE, FALSE), 70000 & 0xFFFF);
+    // Half-way through the list.
+    cb.m_nPosition = 34999;
+    cb.StepDone();
+    EXPECT_EQ(Bar(PBM_GETPOS), 35000);
+    EXPECT_EQ(Bar(PBM_GETRANGE, FALSE), 70000);
+    cb.m_nPosition = 69999;
+    cb.StepDone();
+    EXPECT_EQ(Bar(PBM_GETPOS), 70000);
+}
+
+// The messages the bar receives, as they arrive.
+struct BarMessage
+{
+    UINT uMsg;
+    WPARAM wParam;
+    LPARAM lParam;
+    bool operator==(const BarMessage& o) const { return uMsg == o.uMsg && wParam == o.wParam && lParam == o.lParam; }
+};
+
+std::vector<BarMessage> g_barMessages;
+WNDPROC g_pfnBarProc = nullptr;
+
+LRESULT CALLBACK RecordingBarProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
+{
+    if (uMsg >= WM_USER && uMsg < WM_USER + 0x100)
+        g_barMessages.push_back({ uMsg, wParam, lParam });
+    return CallWindowProcW(g_pfnBarProc, hWnd, uMsg, wParam, lParam);
+}
+
+void PrintTo(const BarMessage& m, std::ostream* pStream)
+{
+    *pStream << "{0x" << std::hex << m.uMsg << ", 0x" << m.wParam << ", 0x" << m.lParam << "}";
+}
+
+TEST_F(ProgressCallback, RangeMessageIsTheShortOneUpToSixteenBitsAndThe32BitOneAbove)
+{
+    HWND hBar = GetDlgItem(m_hWnd, IDC_PROGRESS_BAR);
+    ASSERT_NE(hBar, nullptr);
+    g_pfnBarProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(hBar, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RecordingBarProc)));
+    ASSERT_NE(g_pfnBarProc, nullptr);
+
+    struct Case
+    {
+        INT nCount;
+        BarMessage expected;
+    };
+    const Case cases[] = {
+        { 0, { PBM_SETRANGE, 0, MAKELPARAM(0, 0) } },
+        { 3, { PBM_SETRANGE, 0, MAKELPARAM(0, 3) } },
+        { 65535, { PBM_SETRANGE, 0, MAKELPARAM(0, 65535) } },
+        { 65536, { PBM_SETRANGE32, 0, 65536 } },
+        { 70000, { PBM_SETRANGE32, 0, 70000 } },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.nCount);
+        g_barMessages.clear();
+        CProgressDialogCallback cb(m_hWnd);
+        cb.SetTotal(c.nCount);
+        cb.StepDone();
+        EXPECT_EQ(g_barMessages, (std::vector<BarMessage>{ c.expected, { PBM_SETPOS, 1, 0 } }));
+    }
+    SetWindowLongPtrW(hBar, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_pfnBarProc));
 }
 
 TEST_F(ProgressCallback, UninstallShowsTheRemovingTexts)
