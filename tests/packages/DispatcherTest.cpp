@@ -154,13 +154,6 @@ TEST_F(LostValue, LostListOfAnUninstallRemovesNothing)
               (Timeline{ "SetLogCallback(set, set)", "EndOperation(3, true)", "SetLogCallback(null, null)" }));
 }
 
-TEST_F(LostValue, LostListOfAQuietInstallInstallsNothing)
-{
-    EXPECT_EQ(RunWithLostValue(L"/i /q /l", L"wanted.txt"), -1);
-    EXPECT_TRUE(EventsOf(EEvent::Install).empty());
-    EXPECT_EQ(EventsOf(EEvent::EndOperation).size(), 1u);
-}
-
 TEST_F(LostValue, LostFileFailsTheRunInsteadOfReadingTheDefaultList)
 {
     EXPECT_EQ(RunWithLostValue(L"/u /s", L"lost.inf"), -1);
@@ -181,14 +174,6 @@ TEST_F(LostValue, GivenFileStillWinsOverALostList)
     EXPECT_EQ(DescribeTimeline(), (Timeline{ "SetLogCallback(set, set)", "BeginPackage(2, a.inf)",
                                              "Install(a.inf, 0x1)", "EndOperation(2, true)",
                                              "EndOperation(2, true)", "SetLogCallback(null, null)" }));
-}
-
-TEST_F(LostValue, LaterValueOfTheSameOptionIsUsedAgain)
-{
-    EXPECT_EQ(RunWithLostValue(L"/u /l", L"other.txt", L"/l wanted.txt"), 0);
-    std::vector<TIMELINE_EVENT> calls = EventsOf(EEvent::Uninstall);
-    ASSERT_EQ(calls.size(), 1u);
-    EXPECT_STREQ(calls[0].szText, L"wanted.inf");
 }
 
 } // namespace

@@ -1,7 +1,6 @@
-// The progress dialog while its worker runs: a shutdown or logoff is refused
-// and a reason is registered, both only for as long as the worker runs. The
-// real dialog and procedure, with the worker's run and Wine's stubbed
-// shutdown-reason calls faked (ShellFakes.h).
+// The real progress dialog while its worker runs, with the fakes of
+// ShellFakes.h: a shutdown or logoff is refused and a reason registered, for
+// exactly as long as the worker runs.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -14,12 +13,13 @@
 
 namespace {
 
-// Handles the messages of this thread, where the dialog lives, until fn holds.
-bool PumpUntil(bool (*fn)(HWND), HWND hDlg, DWORD dwMs)
+// Handles this thread's messages (the worker's sent ones among them) until
+// fn holds.
+template <typename Fn>
+bool PumpUntil(Fn fn)
 {
-    const DWORD dwStart = GetTickCount();
-    while (!fn(hDlg)) {
-        if (GetTickCount() - dwStart > dwMs)
+    for (DWORD dwStart = GetTickCount(); !fn();) {
+        if (GetTickCount() - dwStart > 10000)
             return false;
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
         MSG msg;
@@ -27,11 +27,6 @@ bool PumpUntil(bool (*fn)(HWND), HWND hDlg, DWORD dwMs)
             DispatchMessageW(&msg);
     }
     return true;
-}
-
-LRESULT QueryEndSession(HWND hDlg, LPARAM lParam)
-{
-    return SendMessageW(hDlg, WM_QUERYENDSESSION, 0, lParam);
 }
 
 class EndSession : public ::testing::Test
@@ -44,54 +39,46 @@ protected:
         g_hInstance = GetModuleHandleW(nullptr);
         ResetShellFakes();
         m_hDlg = CreateDialogParamW(g_hInstance, MAKEINTRESOURCEW(IDD_PROGRESS), nullptr, ProgressDlgProc, 0);
-        ASSERT_NE(m_hDlg, nullptr) << "CreateDialogParamW failed: " << GetLastError();
-        // The closing EndDialog hides it: that is how the test sees the end.
+        ASSERT_NE(m_hDlg, nullptr);
+        // The worker's closing EndDialog hides it: that is how its end shows.
         ShowWindow(m_hDlg, SW_SHOWNA);
-        ASSERT_TRUE(PumpUntil([](HWND) { return FakeRunStarted(); }, m_hDlg, 10000));
+        ASSERT_TRUE(PumpUntil(FakeRunStarted));
     }
     void TearDown() override
     {
         ReleaseFakeRun();
         if (m_hDlg) {
-            // The worker's closing messages need this thread to answer them.
-            PumpUntil([](HWND h) { return !IsWindowVisible(h); }, m_hDlg, 10000);
+            PumpUntil([&] { return !IsWindowVisible(m_hDlg); });
             DestroyWindow(m_hDlg);
         }
     }
 
+    LRESULT Query(LPARAM lParam) { return SendMessageW(m_hDlg, WM_QUERYENDSESSION, 0, lParam); }
+
     HWND m_hDlg = nullptr;
 };
 
-TEST_F(EndSession, ShutdownAndLogoffAreRefusedWhileTheWorkerRuns)
+TEST_F(EndSession, WhileTheWorkerRunsShutdownAndLogoffAreRefusedWithAReason)
 {
-    EXPECT_EQ(QueryEndSession(m_hDlg, 0), FALSE);
-    EXPECT_EQ(QueryEndSession(m_hDlg, ENDSESSION_LOGOFF), FALSE);
-    EXPECT_EQ(QueryEndSession(m_hDlg, ENDSESSION_CLOSEAPP), FALSE);
-    EXPECT_TRUE(IsWindow(m_hDlg));
-}
-
-TEST_F(EndSession, ReasonIsRegisteredOnTheDialogsThreadWhileTheWorkerRuns)
-{
-    std::vector<SHUTDOWN_REASON_CALL> calls = ShutdownReasonCalls();
-    ASSERT_EQ(calls.size(), 1u);
-    EXPECT_TRUE(calls[0].bCreate);
-    EXPECT_EQ(calls[0].hWnd, m_hDlg);
-    EXPECT_EQ(calls[0].strReason, L"Installing device drivers");
-    // Windows accepts the call only from the thread that made the window.
-    EXPECT_EQ(calls[0].dwThread, GetCurrentThreadId());
+    EXPECT_EQ(Query(0), FALSE);
+    EXPECT_EQ(Query(ENDSESSION_LOGOFF), FALSE);
+    ASSERT_EQ(g_shutdownReasonCalls.size(), 1u);
+    EXPECT_EQ(g_shutdownReasonCalls[0].hWnd, m_hDlg);
+    EXPECT_EQ(g_shutdownReasonCalls[0].strReason, L"Installing device drivers");
+    // Windows takes it only from the thread that made the window.
+    EXPECT_EQ(g_shutdownReasonCalls[0].dwThread, GetCurrentThreadId());
 }
 
 TEST_F(EndSession, AfterTheWorkerTheReasonGoesAndShutdownIsAllowed)
 {
     ReleaseFakeRun();
-    ASSERT_TRUE(PumpUntil([](HWND h) { return !IsWindowVisible(h); }, m_hDlg, 10000));
-    std::vector<SHUTDOWN_REASON_CALL> calls = ShutdownReasonCalls();
-    ASSERT_EQ(calls.size(), 2u);
-    EXPECT_FALSE(calls[1].bCreate);
-    EXPECT_EQ(calls[1].hWnd, m_hDlg);
-    EXPECT_EQ(calls[1].dwThread, GetCurrentThreadId());
-    EXPECT_EQ(QueryEndSession(m_hDlg, 0), TRUE);
-    EXPECT_EQ(QueryEndSession(m_hDlg, ENDSESSION_LOGOFF), TRUE);
+    ASSERT_TRUE(PumpUntil([&] { return !IsWindowVisible(m_hDlg); }));
+    ASSERT_EQ(g_shutdownReasonCalls.size(), 2u);
+    EXPECT_EQ(g_shutdownReasonCalls[1].hWnd, m_hDlg);
+    EXPECT_EQ(g_shutdownReasonCalls[1].strReason, L"<destroy>");
+    EXPECT_EQ(g_shutdownReasonCalls[1].dwThread, GetCurrentThreadId());
+    EXPECT_EQ(Query(0), TRUE);
+    EXPECT_EQ(Query(ENDSESSION_LOGOFF), TRUE);
 }
 
 } // namespace

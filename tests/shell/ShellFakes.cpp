@@ -2,28 +2,29 @@
 
 #include "packages/DriverOperation.h"
 
+std::vector<SHUTDOWN_REASON_CALL> g_shutdownReasonCalls;
+
 namespace {
 
-HANDLE g_hRelease = nullptr;
+HANDLE g_hRelease = CreateEventW(nullptr, TRUE, FALSE, nullptr);
 volatile LONG g_bRunStarted = 0;
-std::vector<SHUTDOWN_REASON_CALL> g_reasonCalls;
 
 BOOL WINAPI FakeShutdownBlockReasonCreate(HWND hWnd, LPCWSTR pszReason)
 {
-    g_reasonCalls.push_back({ true, hWnd, pszReason ? pszReason : L"<null>", GetCurrentThreadId() });
+    g_shutdownReasonCalls.push_back({ hWnd, pszReason, GetCurrentThreadId() });
     return TRUE;
 }
 
 BOOL WINAPI FakeShutdownBlockReasonDestroy(HWND hWnd)
 {
-    g_reasonCalls.push_back({ false, hWnd, std::wstring(), GetCurrentThreadId() });
+    g_shutdownReasonCalls.push_back({ hWnd, L"<destroy>", GetCurrentThreadId() });
     return TRUE;
 }
 
 } // namespace
 
-// The program's calls go through these import slots; defined here, they take
-// the place of user32's, whose import library is then not asked for them.
+// The program calls through these import slots; defined here, they are not
+// taken from user32's import library.
 extern "C" {
 void* __imp_ShutdownBlockReasonCreate = reinterpret_cast<void*>(&FakeShutdownBlockReasonCreate);
 void* __imp_ShutdownBlockReasonDestroy = reinterpret_cast<void*>(&FakeShutdownBlockReasonDestroy);
@@ -38,11 +39,9 @@ INT RunDriverOperation(CDiffxApiCallback* /*pCallback*/, const CTavelinCommandLi
 
 void ResetShellFakes()
 {
-    if (!g_hRelease)
-        g_hRelease = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     ResetEvent(g_hRelease);
     InterlockedExchange(&g_bRunStarted, 0);
-    g_reasonCalls.clear();
+    g_shutdownReasonCalls.clear();
 }
 
 void ReleaseFakeRun()
@@ -53,9 +52,4 @@ void ReleaseFakeRun()
 bool FakeRunStarted()
 {
     return g_bRunStarted != 0;
-}
-
-std::vector<SHUTDOWN_REASON_CALL> ShutdownReasonCalls()
-{
-    return g_reasonCalls;
 }

@@ -1,10 +1,8 @@
 #pragma once
 
-// Link-time fakes for the progress dialog's tests (shell_unit_tests):
-// - RunDriverOperation, the worker's run, which waits until the test lets it
-//   end;
-// - ShutdownBlockReasonCreate and ShutdownBlockReasonDestroy, which Wine
-//   only stubs: the program's import slots point to recorders instead.
+// Link-time fakes for the progress dialog's tests (shell_unit_tests): the
+// worker's run, which waits until the test releases it, and the two
+// shutdown-reason calls, which Wine only stubs and which are recorded here.
 #include <windows.h>
 
 #include <string>
@@ -12,15 +10,12 @@
 
 struct SHUTDOWN_REASON_CALL
 {
-    bool bCreate;
     HWND hWnd;
-    std::wstring strReason;
+    std::wstring strReason; // "<destroy>" for ShutdownBlockReasonDestroy
     DWORD dwThread;
 };
 
-// Clears the records and makes the next run wait for ReleaseFakeRun.
 void ResetShellFakes();
 void ReleaseFakeRun();
-// True once the fake run has begun (the worker is inside it).
 bool FakeRunStarted();
-std::vector<SHUTDOWN_REASON_CALL> ShutdownReasonCalls();
+extern std::vector<SHUTDOWN_REASON_CALL> g_shutdownReasonCalls;
