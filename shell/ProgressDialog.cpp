@@ -47,8 +47,8 @@ INT_PTR CALLBACK ProgressDlgProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM /*l
         return TRUE;
 
     case WM_QUERYENDSESSION:
-        // For the same reason as below, a shutdown or logoff must not end the
-        // process during a package call.
+        // A shutdown or logoff would end the process in the middle of a package
+        // call just as a close would (see below): refused while the worker runs.
         if (!g_bWorkerRunning)
             return FALSE;
         SetWindowLongPtrW(hWnd, DWLP_MSGRESULT, FALSE);
