@@ -12,20 +12,19 @@ bool CWideString::Assign(LPCWSTR psz)
 
 bool CWideString::Assign(LPCWSTR psz, size_t cch)
 {
+    // The copy is made before the old text goes: psz may point into it.
+    LPWSTR pszCopy = nullptr;
+    if (cch > 0) {
+        if (cch < SIZE_MAX / sizeof(WCHAR))
+            pszCopy = static_cast<LPWSTR>(malloc((cch + 1) * sizeof(WCHAR)));
+        if (!pszCopy) {
+            MarkAbsent();
+            return false;
+        }
+        memcpy(pszCopy, psz, cch * sizeof(WCHAR));
+        pszCopy[cch] = L'\0';
+    }
     Release();
-    if (cch == 0)
-        return true;
-    if (cch >= SIZE_MAX / sizeof(WCHAR)) {
-        m_bAbsent = true;
-        return false;
-    }
-    LPWSTR pszCopy = static_cast<LPWSTR>(malloc((cch + 1) * sizeof(WCHAR)));
-    if (!pszCopy) {
-        m_bAbsent = true;
-        return false;
-    }
-    memcpy(pszCopy, psz, cch * sizeof(WCHAR));
-    pszCopy[cch] = L'\0';
     m_psz = pszCopy;
     m_cch = cch;
     return true;
@@ -37,4 +36,10 @@ void CWideString::Release()
     m_psz = nullptr;
     m_cch = 0;
     m_bAbsent = false;
+}
+
+void CWideString::MarkAbsent()
+{
+    Release();
+    m_bAbsent = true;
 }

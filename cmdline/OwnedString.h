@@ -4,7 +4,8 @@
 
 // A private, heap-owned copy of a UTF-16 text. Three states: the empty text
 // (nothing given), a text, or absent (the copy could not be allocated).
-// An absent string reads as empty, so callers treat it as "not given".
+// An absent string reads as empty; callers that must not mistake a lost value
+// for "not given" ask IsAbsent.
 class CWideString
 {
 public:
@@ -14,12 +15,14 @@ public:
     CWideString(const CWideString&) = delete;
     CWideString& operator=(const CWideString&) = delete;
 
-    // Replaces the text with a copy of psz (null counts as empty). The old copy
-    // is released first. Returns false when the copy could not be allocated;
-    // the string is then absent.
+    // Replaces the text with a copy of psz (null counts as empty); psz may
+    // point into the current text. Returns false when the copy could not be
+    // allocated; the string is then absent.
     bool Assign(LPCWSTR psz);
     bool Assign(LPCWSTR psz, size_t cch);
     void Release();
+    // Drops the text and leaves the string absent, as a failed copy does.
+    void MarkAbsent();
 
     LPCWSTR c_str() const { return m_psz ? m_psz : L""; }
     size_t Length() const { return m_cch; }

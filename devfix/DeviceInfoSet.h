@@ -3,23 +3,13 @@
 #include <windows.h>
 #include <setupapi.h>
 
-// Owns a device information set and destroys it when the holder goes away,
-// whichever way the scope that made it is left.
-class CDeviceInfoSet
+#include "platform/UniqueHandle.h"
+
+// A device information set, destroyed on every way out of the scope that made
+// it. SetupDiGetClassDevsW reports failure with INVALID_HANDLE_VALUE.
+struct CDeviceInfoSetTraits
 {
-public:
-    explicit CDeviceInfoSet(HDEVINFO hDevInfo) : m_hDevInfo(hDevInfo) {}
-    ~CDeviceInfoSet()
-    {
-        if (IsValid())
-            SetupDiDestroyDeviceInfoList(m_hDevInfo);
-    }
-    CDeviceInfoSet(const CDeviceInfoSet&) = delete;
-    CDeviceInfoSet& operator=(const CDeviceInfoSet&) = delete;
-
-    bool IsValid() const { return m_hDevInfo != INVALID_HANDLE_VALUE && m_hDevInfo != nullptr; }
-    HDEVINFO Get() const { return m_hDevInfo; }
-
-private:
-    HDEVINFO m_hDevInfo;
+    static HDEVINFO Invalid() { return INVALID_HANDLE_VALUE; }
+    static void Close(HDEVINFO h) { SetupDiDestroyDeviceInfoList(h); }
 };
+using CDeviceInfoSet = CUniqueHandle<HDEVINFO, CDeviceInfoSetTraits>;

@@ -16,28 +16,38 @@ const WCHAR g_szMtpId[] = L"USB\\MS_COMP_MTP";
 
 const DWORD g_cbProperty = 2048;
 
-// Reads one property into pbBuffer (g_cbProperty bytes). True when it is there
-// with the expected registry type; *pcbData is then the size the call reported,
-// capped at the buffer, so that no check looks at bytes the call did not write.
-bool ReadProperty(HDEVINFO hDevInfo, SP_DEVINFO_DATA* pDevInfoData, DWORD dwProperty, DWORD dwExpectedType,
-                  BYTE* pbBuffer, DWORD* pcbData)
+// What a read of one property found.
+enum EPropertyRead
+{
+    readFound = 0,
+    // Missing, or stored with another registry type.
+    readMissing = 1,
+    // Larger than the buffer: its contents are unknown.
+    readTooLarge = 2,
+};
+
+// Reads one property into pbBuffer (g_cbProperty bytes). When it is found with
+// the expected registry type, *pcbData is the size the call reported, capped at
+// the buffer, so that no check looks at bytes the call did not write.
+EPropertyRead ReadProperty(HDEVINFO hDevInfo, SP_DEVINFO_DATA* pDevInfoData, DWORD dwProperty,
+                           DWORD dwExpectedType, BYTE* pbBuffer, DWORD* pcbData)
 {
     DWORD dwType = REG_NONE;
     DWORD cbRequired = 0;
     if (!SetupDiGetDeviceRegistryPropertyW(hDevInfo, pDevInfoData, dwProperty, &dwType, pbBuffer, g_cbProperty,
                                            &cbRequired))
-        return false;
+        return GetLastError() == ERROR_INSUFFICIENT_BUFFER ? readTooLarge : readMissing;
     if (dwType != dwExpectedType)
-        return false;
+        return readMissing;
     *pcbData = cbRequired < g_cbProperty ? cbRequired : g_cbProperty;
-    return true;
+    return readFound;
 }
 
 bool PropertyIsText(HDEVINFO hDevInfo, SP_DEVINFO_DATA* pDevInfoData, DWORD dwProperty, LPCWSTR pszText,
                     BYTE* pbBuffer)
 {
     DWORD cbData = 0;
-    return ReadProperty(hDevInfo, pDevInfoData, dwProperty, REG_SZ, pbBuffer, &cbData)
+    return ReadProperty(hDevInfo, pDevInfoData, dwProperty, REG_SZ, pbBuffer, &cbData) == readFound
         && RegSzEquals(pbBuffer, cbData, pszText);
 }
 
@@ -45,7 +55,7 @@ bool PropertyListHolds(HDEVINFO hDevInfo, SP_DEVINFO_DATA* pDevInfoData, DWORD d
                        BYTE* pbBuffer)
 {
     DWORD cbData = 0;
-    return ReadProperty(hDevInfo, pDevInfoData, dwProperty, REG_MULTI_SZ, pbBuffer, &cbData)
+    return ReadProperty(hDevInfo, pDevInfoData, dwProperty, REG_MULTI_SZ, pbBuffer, &cbData) == readFound
         && MultiSzContains(pbBuffer, cbData, pszId);
 }
 
@@ -78,6 +88,21 @@ DWORD RemoveDevice(HDEVINFO hDevInfo, SP_DEVINFO_DATA* pDevInfoData, CRepairRepo
     return dwError;
 }
 
+// True when the device's own hardware IDs name the MTP ID, or are too large to
+// read and so might. Missing ones name nothing.
+bool HardwareIdsMayNameMtpId(HDEVINFO hDevInfo, SP_DEVINFO_DATA* pDevInfoData, BYTE* pbBuffer)
+{
+    DWORD cbData = 0;
+    switch (ReadProperty(hDevInfo, pDevInfoData, SPDRP_HARDWAREID, REG_MULTI_SZ, pbBuffer, &cbData)) {
+    case readFound:
+        return MultiSzContains(pbBuffer, cbData, g_szMtpId);
+    case readTooLarge:
+        return true;
+    default:
+        return false;
+    }
+}
+
 } // namespace
 
 bool IsConflictingMtpDevice(HDEVINFO hDevInfo, SP_DEVINFO_DATA* pDevInfoData)
@@ -89,7 +114,8 @@ bool IsConflictingMtpDevice(HDEVINFO hDevInfo, SP_DEVINFO_DATA* pDevInfoData)
         return false;
     // A device that names the MTP ID among its own hardware IDs asked for the
     // generic driver; only a match through a compatible ID is a wrong binding.
-    if (PropertyListHolds(hDevInfo, pDevInfoData, SPDRP_HARDWAREID, g_szMtpId, abBuffer))
+    // A device whose hardware IDs cannot be read whole is left alone.
+    if (HardwareIdsMayNameMtpId(hDevInfo, pDevInfoData, abBuffer))
         return false;
     return PropertyListHolds(hDevInfo, pDevInfoData, SPDRP_COMPATIBLEIDS, g_szMtpId, abBuffer);
 }

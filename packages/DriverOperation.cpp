@@ -34,10 +34,14 @@ INT RunDriverOperation(CDiffxApiCallback* pCallback, const CTavelinCommandLineIn
         return 0;
     }
 
-    // An absent string reads as empty: as if the option was not given. A list
-    // path whose copy fails leaves m_strListFile absent, and the list run then
-    // fails instead of reading the default list.
-    if (!info.m_strInfList.IsEmpty())
+    // A /l or /s value whose copy failed while parsing was still given, and
+    // must never stand for the default list: the list path is made absent, and
+    // the list run (where a lost /s lands too, as it reads as empty) fails as
+    // with an unloadable list. A list path whose copy fails here ends the same
+    // way; a valid /s still wins over a lost /l.
+    if (info.m_strInfList.IsAbsent() || info.m_strInfFile.IsAbsent())
+        batch.m_strListFile.MarkAbsent();
+    else if (!info.m_strInfList.IsEmpty())
         batch.m_strListFile.Assign(info.m_strInfList.c_str(), info.m_strInfList.Length());
 
     // A given INF file wins over a given list file.

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <share.h>
 
-#include "packages/CrtFile.h"
+#include "platform/UniqueHandle.h"
 
 namespace {
 
@@ -83,8 +83,8 @@ bool CDriverPackageBatch::LoadInfList()
     // Text mode drops CR before LF and ends the file at Ctrl-Z; _SH_DENYNO lets
     // another program keep the list open for writing.
     SetLastError(ERROR_SUCCESS);
-    CCrtFile file(_wfsopen(m_strListFile.c_str(), L"rt", _SH_DENYNO));
-    if (!file.IsOpen()) {
+    CCrtFileHandle file(_wfsopen(m_strListFile.c_str(), L"rt", _SH_DENYNO));
+    if (!file.IsValid()) {
         // The C runtime opens with CreateFileW and leaves its error in place.
         const DWORD dwError = GetLastError();
         return EndListRead(listNotOpened, dwError != ERROR_SUCCESS ? dwError : ERROR_FILE_NOT_FOUND, 0);
@@ -116,7 +116,7 @@ bool CDriverPackageBatch::LoadInfList()
         }
         ++nCount;
     }
-    file.Close();
+    file.Reset();
 
     m_pCallback->SetTotal(nCount);
     const DWORD dwError = outcome == listWrongHeader   ? ERROR_INVALID_DATA

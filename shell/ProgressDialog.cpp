@@ -2,38 +2,30 @@
 
 #include <commctrl.h>
 
+#include "AppInstance.h"
 #include "ProgressDialogCallback.h"
 #include "RunResults.h"
 #include "cmdline/CommandLineInfo.h"
 #include "packages/DriverOperation.h"
+#include "platform/UniqueHandle.h"
 #include "res/resource.h"
 
 namespace {
 
-// Owns a thread handle.
-class CThreadHandle
-{
-public:
-    CThreadHandle() = default;
-    ~CThreadHandle() { Reset(nullptr); }
-    CThreadHandle(const CThreadHandle&) = delete;
-    CThreadHandle& operator=(const CThreadHandle&) = delete;
-
-    void Reset(HANDLE h)
-    {
-        if (m_h)
-            CloseHandle(m_h);
-        m_h = h;
-    }
-    bool IsValid() const { return m_h != nullptr; }
-
-private:
-    HANDLE m_h = nullptr;
-};
-
 // One progress dialog and one worker exist per process.
-CThreadHandle g_worker;
+CKernelHandle g_worker;
 bool g_bWorkerRunning = false;
+
+const int c_cchShutdownReason = 256;
+
+// Windows names this reason to a user who shuts down or logs off while the
+// worker runs. Without it the dialog's refusal still holds.
+void RegisterShutdownReason(HWND hWnd)
+{
+    WCHAR szReason[c_cchShutdownReason] = {};
+    if (LoadStringW(g_hInstance, IDS_SHUTDOWN_REASON, szReason, c_cchShutdownReason) > 0)
+        ShutdownBlockReasonCreate(hWnd, szReason);
+}
 
 } // namespace
 
@@ -44,10 +36,23 @@ INT_PTR CALLBACK ProgressDlgProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM /*l
         SendDlgItemMessageW(hWnd, IDC_PROGRESS_BAR, PBM_SETSTEP, 1, 0);
         g_worker.Reset(CreateThread(nullptr, 0, ProgressWorkerThread, hWnd, 0, nullptr));
         g_bWorkerRunning = g_worker.IsValid();
+        // The worker's end arrives as a message, so it always comes after this.
+        if (g_bWorkerRunning)
+            RegisterShutdownReason(hWnd);
         return TRUE;
 
     case WM_APP_WORKER_FINISHED:
+        if (g_bWorkerRunning)
+            ShutdownBlockReasonDestroy(hWnd);
         g_bWorkerRunning = false;
+        return TRUE;
+
+    case WM_QUERYENDSESSION:
+        // A shutdown or logoff would end the process in the middle of a package
+        // call just as a close would (see below): refused while the worker runs.
+        if (!g_bWorkerRunning)
+            return FALSE;
+        SetWindowLongPtrW(hWnd, DWLP_MSGRESULT, FALSE);
         return TRUE;
 
     case WM_COMMAND: {
@@ -63,7 +68,7 @@ INT_PTR CALLBACK ProgressDlgProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM /*l
     }
 
     case WM_DESTROY:
-        g_worker.Reset(nullptr);
+        g_worker.Reset();
         return FALSE;
 
     default:

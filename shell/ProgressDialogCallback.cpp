@@ -13,6 +13,7 @@ const size_t c_cchStatus = 1024;
 const int c_cchBeginOperation = 1000;
 const int c_cchEndOperation = 900;
 const int c_cchDone = 100;
+const INT c_nShortRangeMax = 0xFFFF;
 
 // Preinstall shows the install texts.
 UINT OperationTextId(INT nOperation)
@@ -24,8 +25,12 @@ UINT OperationTextId(INT nOperation)
 
 void CProgressDialogCallback::SetTotal(INT nCount)
 {
-    // The upper bound travels in a 16-bit word.
-    SendDlgItemMessageW(m_hWnd, IDC_PROGRESS_BAR, PBM_SETRANGE, 0, MAKELPARAM(0, nCount));
+    // PBM_SETRANGE carries the upper bound in 16 bits; a larger count would
+    // wrap and fill the bar long before the end.
+    if (nCount <= c_nShortRangeMax)
+        SendDlgItemMessageW(m_hWnd, IDC_PROGRESS_BAR, PBM_SETRANGE, 0, MAKELPARAM(0, nCount));
+    else
+        SendDlgItemMessageW(m_hWnd, IDC_PROGRESS_BAR, PBM_SETRANGE32, 0, static_cast<LPARAM>(nCount));
 }
 
 void CProgressDialogCallback::StepDone()

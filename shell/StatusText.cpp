@@ -47,18 +47,17 @@ void FormatPackageStatus(LPWSTR pszBuffer, size_t cchBuffer, LPCWSTR pszOperatio
         CopyBounded(pszBuffer + cchUsed, pszPath, cchPath);
         return;
     }
-    if (cchRoom <= c_cchEllipsis) {
-        CopyBounded(pszBuffer + cchUsed, pszPath, cchRoom);
-        return;
-    }
-    // Keep the end of the path; never start the kept part in the middle of
-    // a surrogate pair.
-    size_t cchKeep = cchRoom - c_cchEllipsis;
+    // The end of the path holds the file name, which tells the packages apart.
+    // It is kept behind "..." when there is room for more than the ellipsis,
+    // alone otherwise; the kept part never starts inside a surrogate pair.
+    const bool bEllipsis = cchRoom > c_cchEllipsis;
+    size_t cchKeep = bEllipsis ? cchRoom - c_cchEllipsis : cchRoom;
     LPCWSTR pszTail = pszPath + (cchPath - cchKeep);
     if (IsLowSurrogate(*pszTail)) {
         ++pszTail;
         --cchKeep;
     }
-    cchUsed += CopyBounded(pszBuffer + cchUsed, c_szEllipsis, c_cchEllipsis);
+    if (bEllipsis)
+        cchUsed += CopyBounded(pszBuffer + cchUsed, c_szEllipsis, c_cchEllipsis);
     CopyBounded(pszBuffer + cchUsed, pszTail, cchKeep);
 }

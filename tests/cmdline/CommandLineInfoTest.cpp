@@ -144,7 +144,7 @@ TEST(SettingsRecord, TokenIsCopiedNotReferenced)
     EXPECT_STREQ(info.m_strInfList.c_str(), L"list.txt");
 }
 
-TEST(SettingsRecord, FailedCopyLeavesThePathAbsentAndReadAsNotGiven)
+TEST(SettingsRecord, FailedCopyLeavesThePathAbsentAndReadingAsEmpty)
 {
     CTavelinCommandLineInfo info;
     info.ParseToken(L"s", true, false);

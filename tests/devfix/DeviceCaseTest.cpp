@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "DeviceSet.h"
+#include "DeviceTest.h"
 #include "UsbDeviceRegistry.h"
 #include "devfix/MtpConflict.h"
 
@@ -63,6 +64,12 @@ std::string ListEndingWithMtpId(size_t cb)
     return SzBytes(std::wstring(cchFiller, L'A')) + MultiSzBytes({ g_szMtpId });
 }
 
+// One hardware-style ID whose multi-string takes exactly cb bytes.
+std::string ListOfSize(size_t cb)
+{
+    return MultiSzBytes({ std::wstring(cb / sizeof(wchar_t) - 2, L'A') });
+}
+
 struct SDeviceCase
 {
     const char* pszName;
@@ -79,7 +86,6 @@ const SDeviceCase g_cases[] = {
     { "NoHardwareIds", { Absent(L"HardwareID") }, true },
     { "HardwareIdsStoredAsRegSz", { Sz(L"HardwareID", g_szMtpId) }, true },
     { "MtpIdInHardwareIdsAfterTheirListEnds", { Raw(L"HardwareID", REG_MULTI_SZ, MultiSzBytes({ L"USB\\VID_7A7A" }) + MultiSzBytes({ g_szMtpId })) }, true },
-    { "HardwareIdsTooLongToRead", { Raw(L"HardwareID", REG_MULTI_SZ, MultiSzBytes({ g_szMtpId }) + ListEndingWithMtpId(g_cbBuffer)) }, true },
     { "CompatibleIdsFillingTheBufferExactly", { Raw(L"CompatibleIDs", REG_MULTI_SZ, ListEndingWithMtpId(g_cbBuffer)) }, true },
 
     // Manufacturer.
@@ -102,6 +108,13 @@ const SDeviceCase g_cases[] = {
     { "MtpIdFirstAmongHardwareIds", { Multi(L"HardwareID", { g_szMtpId, L"USB\\VID_7A7A&PID_4EE1" }) }, false },
     { "MtpIdLastAmongHardwareIds", { Multi(L"HardwareID", { L"USB\\VID_7A7A&PID_4EE1", g_szMtpId }) }, false },
     { "MtpIdInHardwareIdsAndNoCompatibleIds", { Multi(L"HardwareID", { g_szMtpId }), Absent(L"CompatibleIDs") }, false },
+
+    // Hardware IDs that do not fit the read could name the MTP ID: the device
+    // is left alone. Up to the buffer's size they are read and judged.
+    { "HardwareIdsTooLongToRead", { Raw(L"HardwareID", REG_MULTI_SZ, MultiSzBytes({ g_szMtpId }) + ListEndingWithMtpId(g_cbBuffer)) }, false },
+    { "HardwareIdsTooLongToReadWithoutTheMtpId", { Raw(L"HardwareID", REG_MULTI_SZ, ListOfSize(g_cbBuffer + 2)) }, false },
+    { "HardwareIdsFillingTheBufferExactly", { Raw(L"HardwareID", REG_MULTI_SZ, ListOfSize(g_cbBuffer)) }, true },
+    { "HardwareIdsTooLongAsRegSz", { Sz(L"HardwareID", std::wstring(g_cbBuffer, L'A')) }, false },
 
     // Compatible IDs.
     { "NoCompatibleIds", { Absent(L"CompatibleIDs") }, false },
@@ -141,12 +154,15 @@ void PrintTo(const SDeviceCase& deviceCase, std::ostream* pStream)
 
 int g_nNextProductId = 0x0100;
 
-class CDeviceCase : public ::testing::TestWithParam<SDeviceCase>
+class CDeviceCase : public CDeviceTest, public ::testing::WithParamInterface<SDeviceCase>
 {
 protected:
     // A fresh device id for every test, so that no test sees another's device.
     void SetUp() override
     {
+        CDeviceTest::SetUp();
+        if (HasFatalFailure())
+            return;
         wchar_t szDeviceId[32];
         swprintf(szDeviceId, 32, L"VID_7A7A&PID_%04X", g_nNextProductId++);
         m_pDevice.reset(new CRegistryDevice(L"USB", szDeviceId));

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "DeviceSet.h"
+#include "DeviceTest.h"
 #include "UsbDeviceRegistry.h"
 #include "devfix/MtpConflict.h"
 #include "support/TestFiles.h"
@@ -36,7 +37,11 @@ private:
     bool m_bDefined = true;
 };
 
-TEST(RepairRun, RemovesEveryConflictingDeviceOfARow)
+class RepairRun : public CDeviceTest
+{
+};
+
+TEST_F(RepairRun, RemovesEveryConflictingDeviceOfARow)
 {
     CDeviceRow row(L"USB", L"VID_7A7A&PID_0001", { true, true, true, true });
     ASSERT_TRUE(row.IsDefined());
@@ -45,7 +50,7 @@ TEST(RepairRun, RemovesEveryConflictingDeviceOfARow)
         EXPECT_FALSE(row[i].Exists()) << "device " << i;
 }
 
-TEST(RepairRun, RemovesConflictsAndKeepsTheOthersWhenTheyAlternate)
+TEST_F(RepairRun, RemovesConflictsAndKeepsTheOthersWhenTheyAlternate)
 {
     const std::vector<bool> conflicts = { true, false, true, true, false, true };
     CDeviceRow row(L"USB", L"VID_7A7A&PID_0002", conflicts);
@@ -55,7 +60,7 @@ TEST(RepairRun, RemovesConflictsAndKeepsTheOthersWhenTheyAlternate)
         EXPECT_EQ(row[i].Exists(), !conflicts[i]) << "device " << i;
 }
 
-TEST(RepairRun, RemovesConflictsOfSeveralModels)
+TEST_F(RepairRun, RemovesConflictsOfSeveralModels)
 {
     CDeviceRow first(L"USB", L"VID_7A7A&PID_0003", { true, false });
     CDeviceRow second(L"USB", L"VID_7A7A&PID_0004", { false, true });
@@ -67,7 +72,7 @@ TEST(RepairRun, RemovesConflictsOfSeveralModels)
     EXPECT_FALSE(second[1].Exists());
 }
 
-TEST(RepairRun, LeavesConflictingDevicesOfOtherEnumeratorsAlone)
+TEST_F(RepairRun, LeavesConflictingDevicesOfOtherEnumeratorsAlone)
 {
     // USBSTOR begins like USB; HID and PCI hold Wine's own devices as well.
     for (const wchar_t* pszEnumerator : { L"USBSTOR", L"HID", L"PCI" }) {
@@ -80,7 +85,7 @@ TEST(RepairRun, LeavesConflictingDevicesOfOtherEnumeratorsAlone)
     }
 }
 
-TEST(RepairRun, RepeatedRunsFindNothingLeftToRemove)
+TEST_F(RepairRun, RepeatedRunsFindNothingLeftToRemove)
 {
     CDeviceRow row(L"USB", L"VID_7A7A&PID_0006", { true, false });
     ASSERT_TRUE(row.IsDefined());
@@ -90,15 +95,15 @@ TEST(RepairRun, RepeatedRunsFindNothingLeftToRemove)
     EXPECT_TRUE(row[1].Exists());
 }
 
-TEST(RepairRun, WithoutAnyUsbDeviceDoesNothing)
+TEST_F(RepairRun, WithoutAnyUsbDeviceDoesNothing)
 {
-    // Wine's prefix has no USB device; the devices of the other tests are gone.
+    // Wine's prefix has no USB device, and the fixture cleared any test device.
     ASSERT_FALSE(EnumKeyExists(L"USB")) << "a USB device is left in the prefix";
     FixMtpDriverConflict();
     EXPECT_FALSE(EnumKeyExists(L"USB"));
 }
 
-TEST(RepairRun, WithoutRezuvMtpDevicesKeepsEveryUsbDevice)
+TEST_F(RepairRun, WithoutRezuvMtpDevicesKeepsEveryUsbDevice)
 {
     CRegistryDevice other(L"USB", L"VID_0BDA&PID_0129", L"20100201396000000");
     ASSERT_TRUE(other.IsDefined());

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "DeviceSet.h"
+#include "DeviceTest.h"
 #include "UsbDeviceRegistry.h"
 #include "devfix/MtpConflict.h"
 
@@ -29,7 +30,11 @@ long long HeapBytesInUse()
     return cbInUse;
 }
 
-TEST(DeviceInfoSetLifetime, RepairRunsLeaveNoSetBehind)
+class DeviceInfoSetLifetime : public CDeviceTest
+{
+};
+
+TEST_F(DeviceInfoSetLifetime, RepairRunsLeaveNoSetBehind)
 {
     CRegistryDevice first(L"USB", L"VID_7A7A&PID_0300");
     CRegistryDevice second(L"USB", L"VID_7A7A&PID_0301");

@@ -70,7 +70,65 @@ void DeleteIfOursAndEmpty(const std::wstring& strPath)
         RegDeleteKeyW(HKEY_LOCAL_MACHINE, strPath.c_str());
 }
 
+// Every enumerator a test defines devices under.
+const wchar_t* const g_apszTestEnumerators[] = { L"USB", L"USBSTOR", L"HID", L"PCI" };
+
+std::vector<std::wstring> Subkeys(const std::wstring& strPath)
+{
+    std::vector<std::wstring> names;
+    HKEY hKey = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, strPath.c_str(), 0, KEY_READ, &hKey) != ERROR_SUCCESS)
+        return names;
+    WCHAR szName[256];
+    for (DWORD i = 0;; ++i) {
+        DWORD cchName = ARRAYSIZE(szName);
+        if (RegEnumKeyExW(hKey, i, szName, &cchName, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            break;
+        names.push_back(szName);
+    }
+    RegCloseKey(hKey);
+    return names;
+}
+
+// Calls fn(path, depth) for the keys of the three device levels (enumerator 0,
+// device id 1, instance 2), deepest first.
+template <typename Fn>
+void ForEachDeviceKey(Fn fn)
+{
+    for (const wchar_t* pszEnumerator : g_apszTestEnumerators) {
+        const std::wstring strEnumerator = g_szEnumRoot + std::wstring(pszEnumerator);
+        for (const std::wstring& strDeviceId : Subkeys(strEnumerator)) {
+            const std::wstring strDevice = strEnumerator + L"\\" + strDeviceId;
+            for (const std::wstring& strInstance : Subkeys(strDevice))
+                fn(strDevice + L"\\" + strInstance, 2);
+            fn(strDevice, 1);
+        }
+        fn(strEnumerator, 0);
+    }
+}
+
 } // namespace
+
+bool ClearTestDevices()
+{
+    ForEachDeviceKey([](const std::wstring& strPath, int nDepth) {
+        if (nDepth == 2 && HasMarker(strPath))
+            RegDeleteTreeW(HKEY_LOCAL_MACHINE, strPath.c_str());
+        else
+            DeleteIfOursAndEmpty(strPath);
+    });
+    return CountTestDeviceKeys() == 0;
+}
+
+size_t CountTestDeviceKeys()
+{
+    size_t cKeys = 0;
+    ForEachDeviceKey([&](const std::wstring& strPath, int) {
+        if (HasMarker(strPath))
+            ++cKeys;
+    });
+    return cKeys;
+}
 
 CRegistryDevice::CRegistryDevice(const std::wstring& strEnumerator, const std::wstring& strDeviceId,
                                  const std::wstring& strInstance)
@@ -96,6 +154,8 @@ bool CRegistryDevice::Define(const std::wstring& strDeviceId, const std::wstring
 
 CRegistryDevice::~CRegistryDevice()
 {
+    if (m_bAbandoned)
+        return;
     if (m_bDefined && HasMarker(m_strInstancePath))
         RegDeleteTreeW(HKEY_LOCAL_MACHINE, m_strInstancePath.c_str());
     DeleteIfOursAndEmpty(m_strDeviceIdPath);

@@ -4,6 +4,7 @@
 
 #include <initializer_list>
 #include <string>
+#include <vector>
 
 // A device defined straight in the registry, where Wine's SetupAPI finds it:
 // the key HKLM\System\CurrentControlSet\Enum\<enumerator>\<device id>\<instance>
@@ -45,6 +46,8 @@ public:
     // the registry stored anything else.
     bool SetRaw(LPCWSTR pszName, DWORD dwType, const std::string& strBytes);
     bool DeleteValue(LPCWSTR pszName);
+    // Leaves the keys in place when the holder goes, as a killed run does.
+    void Abandon() { m_bDefined = false; m_bAbandoned = true; }
 
 private:
     bool Define(const std::wstring& strDeviceId, const std::wstring& strInstance);
@@ -54,7 +57,16 @@ private:
     std::wstring m_strInstancePath;
     std::wstring m_strInstanceId;
     bool m_bDefined = false;
+    bool m_bAbandoned = false;
 };
+
+// Deletes every test device of the prefix, under each enumerator the tests use:
+// the keys that carry the marker, whoever made them (a run that was killed
+// leaves its devices behind). Unmarked keys stay, and so do marked ones that
+// still hold unmarked subkeys. True when no marked key is left.
+bool ClearTestDevices();
+// The marked keys under the enumerators the tests use.
+size_t CountTestDeviceKeys();
 
 // Gives the device the values of a Rezuv device that Windows bound to the
 // generic MTP driver through the MTP compatible ID: the repair removes it.

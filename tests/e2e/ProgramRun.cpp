@@ -53,7 +53,8 @@ bool CProgramRun::Start(const std::wstring& strArgs)
     if (!m_bReady || m_pi.hProcess)
         return false;
     SetEnvironmentVariableW(L"DIFXSTUB_JOURNAL", m_bJournal ? File(L"journal.txt").c_str() : nullptr);
-    SetEnvironmentVariableW(L"DIFXSTUB_THREADS", File(L"threads.txt").c_str());
+    SetEnvironmentVariableW(L"DIFXSTUB_THREADS", m_bThreads ? File(L"threads.txt").c_str() : nullptr);
+    SetEnvironmentVariableW(L"DIFXSTUB_CALL_COUNT", File(L"count.txt").c_str());
     SetEnvironmentVariableW(L"DIFXSTUB_DELAY_MS", m_dwPackageDelay ? std::to_wstring(m_dwPackageDelay).c_str() : nullptr);
     SetEnvironmentVariableW(L"DIFXSTUB_UNREGISTER_DELAY_MS",
                             m_dwUnregisterDelay ? std::to_wstring(m_dwUnregisterDelay).c_str() : nullptr);
@@ -77,7 +78,8 @@ bool CProgramRun::Start(const std::wstring& strArgs)
             Sleep(200);
     }
 
-    for (LPCWSTR pszName : { L"DIFXSTUB_JOURNAL", L"DIFXSTUB_THREADS", L"DIFXSTUB_DELAY_MS", L"DIFXSTUB_UNREGISTER_DELAY_MS" })
+    for (LPCWSTR pszName : { L"DIFXSTUB_JOURNAL", L"DIFXSTUB_THREADS", L"DIFXSTUB_CALL_COUNT", L"DIFXSTUB_DELAY_MS",
+                             L"DIFXSTUB_UNREGISTER_DELAY_MS" })
         SetEnvironmentVariableW(pszName, nullptr);
     if (!bOk) {
         m_dwStartError = GetLastError();
@@ -154,6 +156,14 @@ std::vector<DWORD> CProgramRun::CallThreads() const
     for (std::string strLine; std::getline(in, strLine);)
         ids.push_back(static_cast<DWORD>(std::stoul(strLine)));
     return ids;
+}
+
+long long CProgramRun::CallCount() const
+{
+    std::string strCount = ReadFileBytes(File(L"count.txt"));
+    if (strCount.empty() || strCount.back() != '\n')
+        return -1;
+    return std::stoll(strCount);
 }
 
 std::wstring WindowText(HWND hWnd)

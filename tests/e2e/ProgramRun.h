@@ -35,6 +35,9 @@ public:
     void SetPackageDelay(DWORD dwMs) { m_dwPackageDelay = dwMs; }
     void SetUnregisterDelay(DWORD dwMs) { m_dwUnregisterDelay = dwMs; }
     void SetJournal(bool bJournal) { m_bJournal = bJournal; }
+    // A line per package call costs a file write each: only a test that
+    // reads CallThreads asks for it.
+    void SetThreadJournal(bool bThreads) { m_bThreads = bThreads; }
 
     // The current directory of the next start; the scratch folder by default.
     void SetWorkingFolder(const std::wstring& strFolder) { m_strWorkingFolder = strFolder; }
@@ -59,8 +62,11 @@ public:
 
     // The stand-in's journal, one line per entry.
     std::vector<std::string> Journal() const;
-    // Thread ids the stand-in saw package calls on.
+    // Thread ids the stand-in saw package calls on (with SetThreadJournal).
     std::vector<DWORD> CallThreads() const;
+    // The number of package calls the stand-in counted, written when the
+    // program ended normally; -1 when it did not.
+    long long CallCount() const;
 
 private:
     CScratchDir m_scratch;
@@ -71,6 +77,7 @@ private:
     DWORD m_dwPackageDelay = 0;
     DWORD m_dwUnregisterDelay = 0;
     bool m_bJournal = true;
+    bool m_bThreads = false;
     PROCESS_INFORMATION m_pi = {};
     DWORD m_dwStartError = 0;
 };

@@ -81,6 +81,7 @@ protected:
 
 TEST_F(ProgressRoad, SingleInstallShowsThePathThenDone)
 {
+    m_run.SetThreadJournal(true);
     HWND hDlg = StartAndFind(L"/i /s drv\\a.inf");
     ASSERT_NE(hDlg, nullptr);
     Observed o = Watch(m_run, hDlg);
@@ -184,6 +185,31 @@ TEST_F(ProgressRoad, UserCannotCloseTheDialogWhileAPackageCallRuns)
     std::vector<std::string> journal = m_run.Journal();
     ASSERT_EQ(journal.size(), 3u);
     EXPECT_EQ(journal[2], "DIFXAPISetLogCallbackW callback=null context=null");
+}
+
+TEST_F(ProgressRoad, ShutdownAndLogoffAreRefusedWhileAPackageCallRuns)
+{
+    m_run.SetPackageDelay(1500);
+    HWND hDlg = StartAndFind(L"/u /s slow.inf");
+    ASSERT_NE(hDlg, nullptr);
+    ASSERT_TRUE(WaitUntil([&] { return m_run.Journal().size() >= 2; }, 5000)) << "no package call began";
+
+    // Windows asks every top-level window before it ends the session; a FALSE
+    // answer keeps the process alive.
+    for (LPARAM lParam : { LPARAM(0), LPARAM(ENDSESSION_LOGOFF), LPARAM(ENDSESSION_CRITICAL) }) {
+        DWORD_PTR dwAnswer = TRUE;
+        ASSERT_TRUE(SendMessageTimeoutW(hDlg, WM_QUERYENDSESSION, 0, lParam, SMTO_ABORTIFHUNG, 5000, &dwAnswer));
+        EXPECT_EQ(dwAnswer, static_cast<DWORD_PTR>(FALSE)) << "lParam " << lParam;
+    }
+    EXPECT_FALSE(m_run.HasExited());
+
+    // The run goes on to its end as if nothing had been asked.
+    Observed o = Watch(m_run, hDlg);
+    ASSERT_TRUE(o.bEnded);
+    EXPECT_EQ(o.dwExit, 0u);
+    ASSERT_FALSE(o.texts.empty());
+    EXPECT_EQ(o.texts.back(), std::wstring(c_szRemoving) + c_szDone);
+    EXPECT_EQ(m_run.Journal().size(), 3u);
 }
 
 TEST_F(ProgressRoad, VeryLongPathIsShortenedOnScreen)

@@ -42,6 +42,7 @@ TEST(QuietRoad, ListRunInstallsEveryEntrySilentlyOnTheMainThread)
     ASSERT_TRUE(run.IsReady());
     ASSERT_TRUE(run.Write(L"inflist.txt", ";inflist\r\ndrv\\a.inf\r\nfail.inf\r\nC:\\x y\\c.inf\r\n"));
     run.SetPackageDelay(150);
+    run.SetThreadJournal(true);
     RunQuiet(run, L"/i /q");
     EXPECT_EQ(run.Journal(), (Lines{
                                  c_szRegister,

@@ -2,6 +2,7 @@
 // conflicting devices of a prepared registry, quietly or behind the dialog.
 #include <gtest/gtest.h>
 
+#include "DeviceTest.h"
 #include "E2eTexts.h"
 #include "ProgramRun.h"
 #include "UsbDeviceRegistry.h"
@@ -35,7 +36,11 @@ void ExpectOnlyConflictsRemoved(const Devices& d)
     EXPECT_TRUE(d.otherMaker.Exists());
 }
 
-TEST(RepairRoad, QuietRepairRemovesExactlyTheConflictingDevices)
+class RepairRoad : public CDeviceTest
+{
+};
+
+TEST_F(RepairRoad, QuietRepairRemovesExactlyTheConflictingDevices)
 {
     Devices d;
     ASSERT_TRUE(d.Define());
@@ -48,7 +53,7 @@ TEST(RepairRoad, QuietRepairRemovesExactlyTheConflictingDevices)
         EXPECT_EQ(strLine.find("DriverPackage"), std::string::npos) << strLine;
 }
 
-TEST(RepairRoad, RepairBehindTheDialogRemovesThemToo)
+TEST_F(RepairRoad, RepairBehindTheDialogRemovesThemToo)
 {
     Devices d;
     ASSERT_TRUE(d.Define());
@@ -58,7 +63,7 @@ TEST(RepairRoad, RepairBehindTheDialogRemovesThemToo)
     ExpectOnlyConflictsRemoved(d);
 }
 
-TEST(RepairRoad, WithoutAVendorNothingIsRemoved)
+TEST_F(RepairRoad, WithoutAVendorNothingIsRemoved)
 {
     Devices d;
     ASSERT_TRUE(d.Define());

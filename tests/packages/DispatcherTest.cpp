@@ -109,23 +109,71 @@ TEST_F(Dispatcher, RepairForRezuvRunsOnlyTheRepairEvenWithAFileGiven)
     EXPECT_EQ(DescribeTimeline(), (Timeline{ "FixMtpDriverConflict", "SetLogCallback(null, null)" }));
 }
 
-TEST_F(Dispatcher, AbsentFilePathCountsAsNotGiven)
+// A /l or /s value whose copy failed while parsing: the run fails as with an
+// unloadable list and never falls back to the default list, which is there and
+// readable in every case below.
+class LostValue : public Dispatcher
 {
-    ASSERT_TRUE(WriteFileBytes(m_dir.File(L"inflist.txt"), ";inflist\nfrom-list.inf\n"));
-    CCurrentFolder cwd(m_dir.Path());
-    ASSERT_TRUE(cwd.IsChanged());
-    CTavelinCommandLineInfo info;
-    std::wstring strTail = L"/u /s";
-    ParseCommandLineInto(&strTail[0], info);
+protected:
+    void SetUp() override
     {
-        CFailAlloc fail(0);
-        info.ParseToken(L"lost.inf", false, false);
+        Dispatcher::SetUp();
+        ASSERT_TRUE(WriteFileBytes(m_dir.File(L"inflist.txt"), ";inflist\nfrom-default-list.inf\n"));
+        ASSERT_TRUE(WriteFileBytes(m_dir.File(L"wanted.txt"), ";inflist\nwanted.inf\n"));
+        ASSERT_TRUE(m_cwd.IsChanged());
     }
-    ASSERT_TRUE(info.m_strInfFile.IsAbsent());
-    EXPECT_EQ(RunDriverOperation(&m_rec, info), 0);
-    std::vector<TIMELINE_EVENT> calls = EventsOf(EEvent::Uninstall);
-    ASSERT_EQ(calls.size(), 1u);
-    EXPECT_STREQ(calls[0].szText, L"from-list.inf");
+
+    // Parses strTail, then strLost as the value that follows it with every
+    // allocation refused, then strRest; runs the result.
+    INT RunWithLostValue(const std::wstring& strTail, LPCWSTR pszLost, const std::wstring& strRest = L"")
+    {
+        CTavelinCommandLineInfo info;
+        std::wstring strCopy = strTail;
+        ParseCommandLineInto(&strCopy[0], info);
+        {
+            CFailAlloc fail(0);
+            info.ParseToken(pszLost, false, false);
+        }
+        std::wstring strRestCopy = strRest;
+        ParseCommandLineInto(&strRestCopy[0], info);
+        m_bListAbsent = info.m_strInfList.IsAbsent();
+        m_bFileAbsent = info.m_strInfFile.IsAbsent();
+        return RunDriverOperation(&m_rec, info);
+    }
+
+    CCurrentFolder m_cwd{ m_dir.Path() };
+    bool m_bListAbsent = false;
+    bool m_bFileAbsent = false;
+};
+
+TEST_F(LostValue, LostListOfAnUninstallRemovesNothing)
+{
+    EXPECT_EQ(RunWithLostValue(L"/u /l", L"wanted.txt"), -1);
+    EXPECT_TRUE(m_bListAbsent);
+    EXPECT_EQ(DescribeTimeline(),
+              (Timeline{ "SetLogCallback(set, set)", "EndOperation(3, true)", "SetLogCallback(null, null)" }));
+}
+
+TEST_F(LostValue, LostFileFailsTheRunInsteadOfReadingTheDefaultList)
+{
+    EXPECT_EQ(RunWithLostValue(L"/u /s", L"lost.inf"), -1);
+    EXPECT_TRUE(m_bFileAbsent);
+    EXPECT_EQ(DescribeTimeline(),
+              (Timeline{ "SetLogCallback(set, set)", "EndOperation(3, true)", "SetLogCallback(null, null)" }));
+}
+
+TEST_F(LostValue, LostFileWithAGivenListRunsNeitherOfThem)
+{
+    EXPECT_EQ(RunWithLostValue(L"/p /l wanted.txt /s", L"lost.inf"), -1);
+    EXPECT_TRUE(EventsOf(EEvent::Preinstall).empty());
+}
+
+TEST_F(LostValue, GivenFileStillWinsOverALostList)
+{
+    EXPECT_EQ(RunWithLostValue(L"/i /l", L"wanted.txt", L"/s a.inf"), 0);
+    EXPECT_EQ(DescribeTimeline(), (Timeline{ "SetLogCallback(set, set)", "BeginPackage(2, a.inf)",
+                                             "Install(a.inf, 0x1)", "EndOperation(2, true)",
+                                             "EndOperation(2, true)", "SetLogCallback(null, null)" }));
 }
 
 } // namespace

@@ -208,6 +208,33 @@ TEST_F(StandIn, ThreadsFileGetsTheCallingThreadOfEachPackageCall)
     EXPECT_EQ(ReadFileBytes(strThreads), strId + "\n" + strId + "\n");
 }
 
+TEST_F(StandIn, CallCountFileGetsTheNumberOfPackageCallsOnceTheDllIsUnloaded)
+{
+    // A second copy under another name loads as a module of its own, with its
+    // own count, and can be unloaded while the imported one stays.
+    const std::wstring strDll = m_dir.File(L"counted.dll");
+    ASSERT_TRUE(CopyFileW((ModuleDir() + L"\\DIFXAPI.dll").c_str(), strDll.c_str(), FALSE));
+    const std::wstring strCount = m_dir.File(L"count.txt");
+    CEnvironmentSetting count(L"DIFXSTUB_CALL_COUNT", strCount);
+    for (int nCalls : { 0, 3 }) {
+        SCOPED_TRACE(nCalls);
+        DeleteFileW(strCount.c_str());
+        HMODULE hDll = LoadLibraryW(strDll.c_str());
+        ASSERT_NE(hDll, nullptr);
+        auto pfnPreinstall = reinterpret_cast<decltype(&DriverPackagePreinstallW)>(
+            reinterpret_cast<void*>(GetProcAddress(hDll, "DriverPackagePreinstallW")));
+        auto pfnInstall = reinterpret_cast<decltype(&DriverPackageInstallW)>(
+            reinterpret_cast<void*>(GetProcAddress(hDll, "DriverPackageInstallW")));
+        ASSERT_TRUE(pfnPreinstall && pfnInstall);
+        for (int i = 0; i < nCalls; ++i)
+            (i % 2 ? pfnPreinstall(L"a.inf", 0) : pfnInstall(L"fail.inf", 0, nullptr, nullptr));
+        // Nothing is written while the DLL is loaded.
+        EXPECT_FALSE(FileExists(strCount));
+        ASSERT_TRUE(FreeLibrary(hDll));
+        EXPECT_EQ(ReadFileBytes(strCount), std::to_string(nCalls) + "\n");
+    }
+}
+
 void __cdecl IgnoreLogEvent(DIFXAPI_LOG, DWORD, PCWSTR, PVOID) {}
 
 // Milliseconds one call of fn takes.

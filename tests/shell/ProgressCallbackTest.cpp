@@ -6,6 +6,8 @@
 #include <commctrl.h>
 
 #include <string>
+#include <tuple>
+#include <vector>
 
 #include "cmdline/CommandLineInfo.h"
 #include "res/resource.h"
@@ -73,11 +75,54 @@ TEST_F(ProgressCallback, ListOfThreeSetsTheRangeAndStepsThrough)
     EXPECT_EQ(Status(), std::wstring(c_szInstalling) + L" Done.");
 }
 
-TEST_F(ProgressCallback, OnlyTheLowSixteenBitsOfTheTotalTakeEffect)
+TEST_F(ProgressCallback, TotalsAboveSixteenBitsSetTheWholeRange)
 {
-    CProgressDialogCallback cb(m_hWnd);
-    cb.SetTotal(70000);
-    EXPECT_EQ(Bar(PBM_GETRANGE, FALSE), 70000 & 0xFFFF);
+    for (INT nCount : { 65536, 70000, 0x7FFFFFFF }) {
+        SCOPED_TRACE(nCount);
+        CProgressDialogCallback cb(m_hWnd);
+        cb.SetTotal(nCount);
+        EXPECT_EQ(Bar(PBM_GETRANGE, TRUE), 0);
+        EXPECT_EQ(Bar(PBM_GETRANGE, FALSE), nCount);
+        // Half-way through the list the bar is half full.
+        cb.m_nPosition = nCount / 2 - 1;
+        cb.StepDone();
+        EXPECT_EQ(Bar(PBM_GETPOS), nCount / 2);
+    }
+}
+
+// The progress messages the bar receives, as they arrive.
+using BarMessage = std::tuple<UINT, WPARAM, LPARAM>;
+std::vector<BarMessage> g_barMessages;
+WNDPROC g_pfnBarProc = nullptr;
+
+LRESULT CALLBACK RecordingBarProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
+{
+    if (uMsg >= WM_USER && uMsg < WM_USER + 0x100)
+        g_barMessages.emplace_back(uMsg, wParam, lParam);
+    return CallWindowProcW(g_pfnBarProc, hWnd, uMsg, wParam, lParam);
+}
+
+TEST_F(ProgressCallback, RangeMessageIsTheShortOneUpToSixteenBitsAndThe32BitOneAbove)
+{
+    HWND hBar = GetDlgItem(m_hWnd, IDC_PROGRESS_BAR);
+    g_pfnBarProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(hBar, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RecordingBarProc)));
+    ASSERT_NE(g_pfnBarProc, nullptr);
+    const BarMessage expected[] = {
+        { PBM_SETRANGE, 0, MAKELPARAM(0, 0) },     { PBM_SETRANGE, 0, MAKELPARAM(0, 3) },
+        { PBM_SETRANGE, 0, MAKELPARAM(0, 65535) }, { PBM_SETRANGE32, 0, 65536 },
+        { PBM_SETRANGE32, 0, 70000 },
+    };
+    const INT anCounts[] = { 0, 3, 65535, 65536, 70000 };
+    for (size_t i = 0; i < ARRAYSIZE(anCounts); ++i) {
+        g_barMessages.clear();
+        CProgressDialogCallback cb(m_hWnd);
+        cb.SetTotal(anCounts[i]);
+        cb.StepDone();
+        EXPECT_EQ(g_barMessages, (std::vector<BarMessage>{ expected[i], BarMessage(PBM_SETPOS, 1, 0) }))
+            << "count " << anCounts[i];
+    }
+    SetWindowLongPtrW(hBar, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_pfnBarProc));
 }
 
 TEST_F(ProgressCallback, UninstallShowsTheRemovingTexts)

@@ -82,6 +82,12 @@ TEST_F(ProgramResources, OperationTexts)
     EXPECT_EQ(String(IDS_DONE), L" Done.");
 }
 
+TEST_F(ProgramResources, ShutdownReasonText)
+{
+    EXPECT_EQ(IDS_SHUTDOWN_REASON, 134);
+    EXPECT_EQ(String(IDS_SHUTDOWN_REASON), L"Installing device drivers");
+}
+
 TEST_F(ProgramResources, UsageDialogTemplate)
 {
     DialogTemplate d = Dialog(IDD_USAGE);

@@ -80,6 +80,27 @@ TEST(PackageStatus, TinyBuffersStayTerminatedAndInside)
     }
 }
 
+TEST(PackageStatus, RoomForNoMoreThanTheEllipsisShowsTheEndOfThePath)
+{
+    // "Op " leaves 1, 2 or 3 characters: the file name's last ones, no "...".
+    EXPECT_EQ(Format(5, L"Op", L"C:\\drv\\file.inf"), L"Op f");
+    EXPECT_EQ(Format(6, L"Op", L"C:\\drv\\file.inf"), L"Op nf");
+    EXPECT_EQ(Format(7, L"Op", L"C:\\drv\\file.inf"), L"Op inf");
+    // One more and the ellipsis comes back, with one character of the end.
+    EXPECT_EQ(Format(8, L"Op", L"C:\\drv\\file.inf"), L"Op ...f");
+    // No room at all after the blank.
+    EXPECT_EQ(Format(4, L"Op", L"C:\\drv\\file.inf"), L"Op ");
+}
+
+TEST(PackageStatus, ShortEndWithoutEllipsisDoesNotStartInsideASurrogatePair)
+{
+    std::wstring strPair = L"\xD83D\xDE00";
+    // Three characters of room: starting at the high half keeps the pair...
+    EXPECT_EQ(Format(7, L"Op", L"C:\\a" + strPair + L"z"), L"Op " + strPair + L"z");
+    // ...starting at the low half drops it.
+    EXPECT_EQ(Format(7, L"Op", L"C:\\a" + strPair + L"zy"), L"Op zy");
+}
+
 TEST(PackageStatus, OperationTextLongerThanTheBufferIsCut)
 {
     std::wstring str = Format(8, L"Installing", L"a.inf");

@@ -9,6 +9,9 @@
 //   digits, that value is returned instead (0 included).
 // - When DIFXSTUB_THREADS names a file, each package call first appends the
 //   calling thread's id to it, in decimal, as a line of its own.
+// - When DIFXSTUB_CALL_COUNT names a file, the number of package calls made
+//   is appended to it, in decimal, as a line of its own, once: when the DLL
+//   is unloaded (a process that ends normally unloads it).
 // - When DIFXSTUB_DELAY_MS holds a decimal number (digits only, at most nine),
 //   each package call then sleeps that many milliseconds.
 // - When DIFXSTUB_UNREGISTER_DELAY_MS holds such a number, a call of
@@ -40,6 +43,7 @@
 #include <cstdlib>
 #include <cwchar>
 
+#include "CallCount.h"
 #include "EventBurst.h"
 #include "StandInKnobs.h"
 #include "platform/difx/DifxApi.h"
@@ -110,6 +114,7 @@ DWORD ResultFor(LPCWSTR pszPath)
 // Each package call starts with its thread and the asked-for delay.
 void BeginPackageCall()
 {
+    CountPackageCall();
     char szThread[16];
     snprintf(szThread, sizeof(szThread), "%lu", GetCurrentThreadId());
     AppendLineToFileIn(L"DIFXSTUB_THREADS", szThread, nullptr);

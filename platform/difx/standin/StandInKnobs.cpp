@@ -6,41 +6,6 @@
 
 namespace {
 
-// Owns a file handle for the length of one appended line.
-class CFileHandle
-{
-public:
-    explicit CFileHandle(HANDLE h) : m_h(h) {}
-    ~CFileHandle()
-    {
-        if (m_h != INVALID_HANDLE_VALUE)
-            CloseHandle(m_h);
-    }
-    CFileHandle(const CFileHandle&) = delete;
-    CFileHandle& operator=(const CFileHandle&) = delete;
-
-    bool IsValid() const { return m_h != INVALID_HANDLE_VALUE; }
-    HANDLE Get() const { return m_h; }
-
-private:
-    HANDLE m_h;
-};
-
-// Owns a malloc'd block.
-class CHeapBlock
-{
-public:
-    explicit CHeapBlock(size_t cb) : m_p(static_cast<char*>(malloc(cb))) {}
-    ~CHeapBlock() { free(m_p); }
-    CHeapBlock(const CHeapBlock&) = delete;
-    CHeapBlock& operator=(const CHeapBlock&) = delete;
-
-    char* Get() const { return m_p; }
-
-private:
-    char* m_p;
-};
-
 // A UTF-16 unit never takes more than three UTF-8 bytes (a surrogate pair
 // takes four for two units).
 const size_t c_cbUtf8PerUnit = 3;
@@ -54,19 +19,15 @@ CEnvironmentValue::CEnvironmentValue(LPCWSTR pszName)
     DWORD cch = GetEnvironmentVariableW(pszName, nullptr, 0);
     if (cch == 0)
         return;
-    m_psz = static_cast<LPWSTR>(malloc(cch * sizeof(WCHAR)));
-    if (!m_psz)
+    m_value.Reset(malloc(cch * sizeof(WCHAR)));
+    LPWSTR psz = static_cast<LPWSTR>(m_value.Get());
+    if (!psz)
         return;
     // The value may have changed in between; a result that does not fit means
     // it grew, and then it is left empty.
-    DWORD cchCopied = GetEnvironmentVariableW(pszName, m_psz, cch);
+    DWORD cchCopied = GetEnvironmentVariableW(pszName, psz, cch);
     if (cchCopied == 0 || cchCopied >= cch)
-        m_psz[0] = L'\0';
-}
-
-CEnvironmentValue::~CEnvironmentValue()
-{
-    free(m_psz);
+        psz[0] = L'\0';
 }
 
 void SleepAsAsked(LPCWSTR pszVariable)
@@ -93,19 +54,20 @@ void AppendLineToFileIn(LPCWSTR pszVariable, const char* pszPrefix, LPCWSTR pszP
     const size_t cbPrefix = strlen(pszPrefix);
     const size_t cchPath = pszPath ? wcsnlen(pszPath, c_cchPathMax) : 0;
     const size_t cbPathMax = cchPath * c_cbUtf8PerUnit;
-    CHeapBlock line(cbPrefix + cbPathMax + 1);
-    if (!line.Get())
+    CHeapBlock block(malloc(cbPrefix + cbPathMax + 1));
+    char* pszLine = static_cast<char*>(block.Get());
+    if (!pszLine)
         return;
 
-    memcpy(line.Get(), pszPrefix, cbPrefix);
+    memcpy(pszLine, pszPrefix, cbPrefix);
     size_t cbLine = cbPrefix;
     if (cchPath > 0) {
-        int cbPath = WideCharToMultiByte(CP_UTF8, 0, pszPath, static_cast<int>(cchPath), line.Get() + cbLine,
+        int cbPath = WideCharToMultiByte(CP_UTF8, 0, pszPath, static_cast<int>(cchPath), pszLine + cbLine,
                                          static_cast<int>(cbPathMax), nullptr, nullptr);
         if (cbPath > 0)
             cbLine += static_cast<size_t>(cbPath);
     }
-    line.Get()[cbLine++] = '\n';
+    pszLine[cbLine++] = '\n';
 
     // FILE_APPEND_DATA alone: every write lands at the current end of the file.
     CFileHandle file(CreateFileW(target.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
@@ -113,7 +75,7 @@ void AppendLineToFileIn(LPCWSTR pszVariable, const char* pszPrefix, LPCWSTR pszP
     if (!file.IsValid())
         return;
     DWORD cbWritten = 0;
-    WriteFile(file.Get(), line.Get(), static_cast<DWORD>(cbLine), &cbWritten, nullptr);
+    WriteFile(file.Get(), pszLine, static_cast<DWORD>(cbLine), &cbWritten, nullptr);
 }
 
 DWORD NumberIn(LPCWSTR pszVariable)

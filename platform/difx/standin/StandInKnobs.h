@@ -2,21 +2,22 @@
 
 #include <windows.h>
 
+#include "platform/UniqueHandle.h"
+
 // A copy of an environment variable's value, read when constructed. Empty when
 // the variable is unset or its value could not be copied.
 class CEnvironmentValue
 {
 public:
     explicit CEnvironmentValue(LPCWSTR pszName);
-    ~CEnvironmentValue();
     CEnvironmentValue(const CEnvironmentValue&) = delete;
     CEnvironmentValue& operator=(const CEnvironmentValue&) = delete;
 
-    bool IsEmpty() const { return !m_psz || m_psz[0] == L'\0'; }
-    LPCWSTR c_str() const { return m_psz ? m_psz : L""; }
+    bool IsEmpty() const { return c_str()[0] == L'\0'; }
+    LPCWSTR c_str() const { return m_value.IsValid() ? static_cast<LPCWSTR>(m_value.Get()) : L""; }
 
 private:
-    LPWSTR m_psz = nullptr;
+    CHeapBlock m_value;
 };
 
 // When the variable holds a decimal number (digits only, at most nine),

@@ -1,0 +1,84 @@
+// The real progress dialog while its worker runs, with the fakes of
+// ShellFakes.h: a shutdown or logoff is refused and a reason registered, for
+// exactly as long as the worker runs.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include "ShellFakes.h"
+#include "res/resource.h"
+#include "shell/AppInstance.h"
+#include "shell/ProgressDialog.h"
+
+namespace {
+
+// Handles this thread's messages (the worker's sent ones among them) until
+// fn holds.
+template <typename Fn>
+bool PumpUntil(Fn fn)
+{
+    for (DWORD dwStart = GetTickCount(); !fn();) {
+        if (GetTickCount() - dwStart > 10000)
+            return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageW(&msg);
+    }
+    return true;
+}
+
+class EndSession : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        INITCOMMONCONTROLSEX icc = { sizeof(icc), ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS };
+        InitCommonControlsEx(&icc);
+        g_hInstance = GetModuleHandleW(nullptr);
+        ResetShellFakes();
+        m_hDlg = CreateDialogParamW(g_hInstance, MAKEINTRESOURCEW(IDD_PROGRESS), nullptr, ProgressDlgProc, 0);
+        ASSERT_NE(m_hDlg, nullptr);
+        // The worker's closing EndDialog hides it: that is how its end shows.
+        ShowWindow(m_hDlg, SW_SHOWNA);
+        ASSERT_TRUE(PumpUntil(FakeRunStarted));
+    }
+    void TearDown() override
+    {
+        ReleaseFakeRun();
+        if (m_hDlg) {
+            PumpUntil([&] { return !IsWindowVisible(m_hDlg); });
+            DestroyWindow(m_hDlg);
+        }
+    }
+
+    LRESULT Query(LPARAM lParam) { return SendMessageW(m_hDlg, WM_QUERYENDSESSION, 0, lParam); }
+
+    HWND m_hDlg = nullptr;
+};
+
+TEST_F(EndSession, WhileTheWorkerRunsShutdownAndLogoffAreRefusedWithAReason)
+{
+    EXPECT_EQ(Query(0), FALSE);
+    EXPECT_EQ(Query(ENDSESSION_LOGOFF), FALSE);
+    ASSERT_EQ(g_shutdownReasonCalls.size(), 1u);
+    EXPECT_EQ(g_shutdownReasonCalls[0].hWnd, m_hDlg);
+    EXPECT_EQ(g_shutdownReasonCalls[0].strReason, L"Installing device drivers");
+    // Windows takes it only from the thread that made the window.
+    EXPECT_EQ(g_shutdownReasonCalls[0].dwThread, GetCurrentThreadId());
+}
+
+TEST_F(EndSession, AfterTheWorkerTheReasonGoesAndShutdownIsAllowed)
+{
+    ReleaseFakeRun();
+    ASSERT_TRUE(PumpUntil([&] { return !IsWindowVisible(m_hDlg); }));
+    ASSERT_EQ(g_shutdownReasonCalls.size(), 2u);
+    EXPECT_EQ(g_shutdownReasonCalls[1].hWnd, m_hDlg);
+    EXPECT_EQ(g_shutdownReasonCalls[1].strReason, L"<destroy>");
+    EXPECT_EQ(g_shutdownReasonCalls[1].dwThread, GetCurrentThreadId());
+    EXPECT_EQ(Query(0), TRUE);
+    EXPECT_EQ(Query(ENDSESSION_LOGOFF), TRUE);
+}
+
+} // namespace
