@@ -44,9 +44,11 @@ size_t FormatLogTimeStamp(const FILETIME* pft, char* pszStamp, size_t cchStamp)
     const char chSign = llMinutes < 0 ? '-' : '+';
     if (llMinutes < 0)
         llMinutes = -llMinutes;
-    const int cch = snprintf(pszStamp, cchStamp, "%04u-%02u-%02uT%02u:%02u:%02u.%03u%c%02u:%02u", st.wYear, st.wMonth,
-                             st.wDay, st.wHour, st.wMinute, st.wSecond, st.wMilliseconds, chSign,
-                             static_cast<unsigned>(llMinutes / 60 % 100), static_cast<unsigned>(llMinutes % 60));
+    // The C runtime's own _snprintf: the standard snprintf of MinGW brings its
+    // whole floating-point formatter into the exe. A cut text is caught below.
+    const int cch = _snprintf(pszStamp, cchStamp, "%04u-%02u-%02uT%02u:%02u:%02u.%03u%c%02u:%02u", st.wYear, st.wMonth,
+                              st.wDay, st.wHour, st.wMinute, st.wSecond, st.wMilliseconds, chSign,
+                              static_cast<unsigned>(llMinutes / 60 % 100), static_cast<unsigned>(llMinutes % 60));
     if (cch <= 0 || static_cast<size_t>(cch) >= cchStamp) {
         pszStamp[0] = '\0';
         return 0;
