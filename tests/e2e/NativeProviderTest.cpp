@@ -176,6 +176,19 @@ TEST(NativeProvider, DifxInTheCurrentFolderOrOnPathIsNeverLoaded)
     ForgetStagedPackage(L"tvnat-cwd");
 }
 
+TEST(NativeProvider, ADifxDllWithoutAllFourFunctionsCountsAsAbsent)
+{
+    CProgramRun run(CProgramRun::EDifx::None);
+    ASSERT_TRUE(run.IsReady());
+    ASSERT_TRUE(CopyFileW((ModuleDir() + L"\\partial-difxapi.dll").c_str(), run.File(L"DIFXAPI.dll").c_str(), FALSE));
+    CPackage package(run, L"tvnat-part", L"USB\\VID_F055&PID_0E27");
+    ASSERT_TRUE(package.m_bWritten);
+
+    EXPECT_EQ(run.RunToEnd(L"/i /s tvnat-part.inf /q", c_msStart), 0u);
+    EXPECT_FALSE(FileExists(run.File(L"partial-difx-called.txt")));
+    EXPECT_EQ(CountCopiesInInfFolder(package.m_strBytes), 1) << "installed through the system instead";
+}
+
 TEST(NativeProvider, RunsFromAFolderThatHoldsOnlyItself)
 {
     for (LPCWSTR pszArgs : { L"/f rezuv /q", L"/i /q", L"/i" }) {
