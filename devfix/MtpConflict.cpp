@@ -4,6 +4,7 @@
 
 #include "devfix/DeviceInfoSet.h"
 #include "devfix/PropertyText.h"
+#include "platform/LastError.h"
 #include "devfix/RepairReport.h"
 
 namespace {
@@ -59,16 +60,9 @@ bool PropertyListHolds(HDEVINFO hDevInfo, SP_DEVINFO_DATA* pDevInfoData, DWORD d
         && MultiSzContains(pbBuffer, cbData, pszId);
 }
 
-// The code of the last failed call, never 0: a failure must not read as success.
-DWORD LastErrorOrGeneral()
-{
-    const DWORD dwError = GetLastError();
-    return dwError != ERROR_SUCCESS ? dwError : ERROR_GEN_FAILURE;
-}
-
 DWORD DeviceListFailure(CRepairReport* pReport)
 {
-    const DWORD dwError = LastErrorOrGeneral();
+    const DWORD dwError = LastErrorOrFailure();
     if (pReport)
         pReport->DeviceListUnreadable(dwError);
     return dwError;
@@ -82,7 +76,7 @@ DWORD RemoveDevice(HDEVINFO hDevInfo, SP_DEVINFO_DATA* pDevInfoData, CRepairRepo
     if (pReport && !SetupDiGetDeviceInstanceIdW(hDevInfo, pDevInfoData, szInstanceId, ARRAYSIZE(szInstanceId), nullptr))
         szInstanceId[0] = L'\0';
     const DWORD dwError =
-        SetupDiCallClassInstaller(DIF_REMOVE, hDevInfo, pDevInfoData) ? ERROR_SUCCESS : LastErrorOrGeneral();
+        SetupDiCallClassInstaller(DIF_REMOVE, hDevInfo, pDevInfoData) ? ERROR_SUCCESS : LastErrorOrFailure();
     if (pReport)
         pReport->DeviceRemoval(szInstanceId, dwError);
     return dwError;

@@ -5,6 +5,7 @@
 
 #include "cmdline/CommandLineInfo.h"
 #include "platform/ErrorText.h"
+#include "platform/FullPathName.h"
 #include "platform/ModuleVersion.h"
 #include "platform/UniqueHandle.h"
 
@@ -43,36 +44,14 @@ void FormatCode(DWORD dwCode, WCHAR (&szCode)[c_cchCode])
 class CFullPath
 {
 public:
-    explicit CFullPath(LPCWSTR pszPath)
-    {
-        const DWORD cch = GetFullPathNameW(pszPath, ARRAYSIZE(m_szShort), m_szShort, nullptr);
-        if (cch == 0)
-            return;
-        LPCWSTR pszFull = m_szShort;
-        if (cch >= ARRAYSIZE(m_szShort)) {
-            // cch counts the terminator here.
-            m_heap.Reset(malloc(cch * sizeof(WCHAR)));
-            LPWSTR pszLong = static_cast<LPWSTR>(m_heap.Get());
-            if (!pszLong)
-                return;
-            const DWORD cchLong = GetFullPathNameW(pszPath, cch, pszLong, nullptr);
-            if (cchLong == 0 || cchLong >= cch)
-                return;
-            pszFull = pszLong;
-        }
-        if (wcscmp(pszFull, pszPath) != 0)
-            m_pszFull = pszFull;
-    }
-    CFullPath(const CFullPath&) = delete;
-    CFullPath& operator=(const CFullPath&) = delete;
+    explicit CFullPath(LPCWSTR pszPath) : m_full(pszPath), m_pszPath(pszPath) {}
 
     // Null when the path is already full or cannot be resolved.
-    LPCWSTR Get() const { return m_pszFull; }
+    LPCWSTR Get() const { return m_full.Get() && wcscmp(m_full.Get(), m_pszPath) != 0 ? m_full.Get() : nullptr; }
 
 private:
-    WCHAR m_szShort[MAX_PATH];
-    CHeapBlock m_heap;
-    LPCWSTR m_pszFull = nullptr;
+    CFullPathName m_full;
+    LPCWSTR m_pszPath;
 };
 
 // The texts one line is made of, in order. A text past the last slot is

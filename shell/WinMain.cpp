@@ -10,6 +10,7 @@
 #include "packages/DiffxApiCallback.h"
 #include "packages/DriverOperation.h"
 #include "platform/DllSearch.h"
+#include "platform/LastError.h"
 #include "res/resource.h"
 
 int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE /*hPrevInstance*/, LPWSTR pszCmdLine, int /*nShowCmd*/)
@@ -40,8 +41,7 @@ int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE /*hPrevInstance*/, LPWSTR psz
         RunDriverOperation(&callback, g_commandLineInfo, &g_runLog, &g_runSummary);
     } else if (DialogBoxParamW(g_hInstance, MAKEINTRESOURCEW(IDD_PROGRESS), nullptr, ProgressDlgProc, 0) == -1) {
         // No dialog, so no worker ran: that must not read as success.
-        const DWORD dwError = GetLastError();
-        g_runSummary.dwOperationError = dwError != ERROR_SUCCESS ? dwError : ERROR_GEN_FAILURE;
+        g_runSummary.dwOperationError = LastErrorOrFailure();
     }
 
     const DWORD dwExitCode = SummaryExitCode(g_runSummary);

@@ -5,6 +5,7 @@
 
 #include "packages/native/NativeLog.h"
 #include "packages/native/NativeSetupApi.h"
+#include "platform/LastError.h"
 #include "platform/UniqueHandle.h"
 
 namespace {
@@ -90,9 +91,9 @@ DWORD InstallOnPresentDevices(LPCWSTR pszFullPath, const CDeviceIdList& ids, boo
     }
     CDevInfo devices(SetupDiGetClassDevsW(nullptr, nullptr, nullptr, DIGCF_ALLCLASSES | DIGCF_PRESENT));
     if (!devices.IsValid()) {
-        const DWORD dwError = GetLastError();
+        const DWORD dwError = LastErrorOrFailure();
         NativeLogEvent(DIFXAPI_ERROR, dwError, L"Cannot list the present devices");
-        return dwError ? dwError : ERROR_GEN_FAILURE;
+        return dwError;
     }
 
     // One update per matching ID: it reaches every device that lists it.
@@ -123,13 +124,13 @@ DWORD InstallOnPresentDevices(LPCWSTR pszFullPath, const CDeviceIdList& ids, boo
         if (NativeSetupApi().pfnUpdateDriverForPlugAndPlayDevicesW(nullptr, pszId, pszFullPath, dwFlags, &bReboot)) {
             NativeLogEvent(DIFXAPI_INFO, 0, L"Installed %ls on the devices with ID %ls", pszFullPath, pszId);
         } else {
-            const DWORD dwError = GetLastError();
+            const DWORD dwError = LastErrorOrFailure();
             // The device went away since it was listed: nothing to install on.
             if (dwError == ERROR_NO_SUCH_DEVINST)
                 continue;
             NativeLogEvent(DIFXAPI_ERROR, dwError, L"Cannot install %ls on the devices with ID %ls", pszFullPath, pszId);
             if (dwFirstError == ERROR_SUCCESS)
-                dwFirstError = dwError ? dwError : ERROR_GEN_FAILURE;
+                dwFirstError = dwError;
         }
         if (bReboot)
             *pbNeedReboot = TRUE;
@@ -141,9 +142,9 @@ DWORD RemoveDevicesBoundTo(LPCWSTR pszPublishedName, BOOL* pbNeedReboot)
 {
     CDevInfo devices(SetupDiGetClassDevsW(nullptr, nullptr, nullptr, DIGCF_ALLCLASSES));
     if (!devices.IsValid()) {
-        const DWORD dwError = GetLastError();
+        const DWORD dwError = LastErrorOrFailure();
         NativeLogEvent(DIFXAPI_ERROR, dwError, L"Cannot list the devices");
-        return dwError ? dwError : ERROR_GEN_FAILURE;
+        return dwError;
     }
     DWORD dwFirstError = ERROR_SUCCESS;
     SP_DEVINFO_DATA device = {};
@@ -158,11 +159,11 @@ DWORD RemoveDevicesBoundTo(LPCWSTR pszPublishedName, BOOL* pbNeedReboot)
             NativeLogEvent(DIFXAPI_INFO, 0, L"Removed device %ls, which used %ls", szInstance, pszPublishedName);
             NoteRebootNeed(devices.Get(), &device, pbNeedReboot);
         } else {
-            const DWORD dwError = GetLastError();
+            const DWORD dwError = LastErrorOrFailure();
             NativeLogEvent(DIFXAPI_ERROR, dwError, L"Cannot remove device %ls, which uses %ls", szInstance,
                            pszPublishedName);
             if (dwFirstError == ERROR_SUCCESS)
-                dwFirstError = dwError ? dwError : ERROR_GEN_FAILURE;
+                dwFirstError = dwError;
         }
     }
     return dwFirstError;

@@ -1,11 +1,12 @@
 #include "packages/native/InfFile.h"
 
+#include "platform/LastError.h"
+
 DWORD OpenPackageInf(LPCWSTR pszFullPath, CInfFile* pInf)
 {
     UINT uErrorLine = 0;
     pInf->Reset(SetupOpenInfFileW(pszFullPath, nullptr, INF_STYLE_WIN4, &uErrorLine));
     if (pInf->IsValid())
         return ERROR_SUCCESS;
-    const DWORD dwError = GetLastError();
-    return dwError ? dwError : ERROR_GEN_FAILURE;
+    return LastErrorOrFailure();
 }

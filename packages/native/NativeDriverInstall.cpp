@@ -13,14 +13,9 @@
 #include "packages/native/PackageDeviceIds.h"
 #include "packages/native/PackagePath.h"
 #include "packages/native/StagedCopy.h"
+#include "platform/LastError.h"
 
 namespace {
-
-DWORD LastErrorOr(DWORD dwFallback)
-{
-    const DWORD dwError = GetLastError();
-    return dwError ? dwError : dwFallback;
-}
 
 // There is no silent flag: SetupAPI is told to show nothing at all, and no
 // call gets a parent window.
@@ -37,7 +32,7 @@ DWORD StagePackage(LPCWSTR pszFullPath)
     WCHAR szStaged[MAX_PATH] = {};
     if (!NativeSetupApi().pfnSetupCopyOEMInfW(pszFullPath, nullptr, SPOST_PATH, 0, szStaged, MAX_PATH, nullptr,
                                               nullptr)) {
-        const DWORD dwError = LastErrorOr(ERROR_GEN_FAILURE);
+        const DWORD dwError = LastErrorOrFailure();
         NativeLogEvent(DIFXAPI_ERROR, dwError, L"Cannot stage %ls into the driver store", pszFullPath);
         return dwError;
     }
@@ -122,7 +117,7 @@ DWORD UninstallStagedCopy(LPCWSTR pszFullPath, BOOL* pbNeedReboot)
     if (dwResult != ERROR_SUCCESS)
         return dwResult;
     if (!NativeSetupApi().pfnSetupUninstallOEMInfW(strPublished.c_str(), SUOI_FORCEDELETE, nullptr)) {
-        dwResult = LastErrorOr(ERROR_GEN_FAILURE);
+        dwResult = LastErrorOrFailure();
         NativeLogEvent(DIFXAPI_ERROR, dwResult, L"Cannot remove %ls from the driver store", strPublished.c_str());
         return dwResult;
     }
@@ -145,7 +140,7 @@ DWORD WINAPI NativeUninstall(PCWSTR pszInfPath, DWORD dwFlags, PCINSTALLERINFO_W
                 NativeLogEvent(DIFXAPI_INFO, 0, L"Uninstalled %ls from its devices and the driver store",
                                strFull.c_str());
             } else {
-                dwResult = LastErrorOr(ERROR_GEN_FAILURE);
+                dwResult = LastErrorOrFailure();
                 NativeLogEvent(DIFXAPI_ERROR, dwResult, L"Cannot uninstall %ls", strFull.c_str());
             }
         } else {

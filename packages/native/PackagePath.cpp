@@ -3,7 +3,8 @@
 #include <cwchar>
 
 #include "packages/native/NativeLog.h"
-#include "platform/UniqueHandle.h"
+#include "platform/FullPathName.h"
+#include "platform/LastError.h"
 
 namespace {
 
@@ -37,21 +38,14 @@ DWORD ResolvePackagePath(LPCWSTR pszInfPath, CWideString* pstrFullPath)
         NativeLogEvent(DIFXAPI_ERROR, ERROR_FILE_NOT_FOUND, L"No INF file was named");
         return ERROR_FILE_NOT_FOUND;
     }
-    const DWORD cchNeeded = GetFullPathNameW(pszInfPath, 0, nullptr, nullptr);
-    if (cchNeeded == 0) {
-        const DWORD dwError = GetLastError() ? GetLastError() : ERROR_INVALID_NAME;
+    const CFullPathName full(pszInfPath);
+    LPCWSTR pszFull = full.Get();
+    if (!pszFull) {
+        const DWORD dwError = LastErrorOrFailure();
         NativeLogEvent(DIFXAPI_ERROR, dwError, L"Cannot resolve the path %ls", pszInfPath);
         return dwError;
     }
-    CHeapBlock block(malloc(static_cast<size_t>(cchNeeded) * sizeof(WCHAR)));
-    LPWSTR pszFull = static_cast<LPWSTR>(block.Get());
-    if (!pszFull)
-        return ERROR_NOT_ENOUGH_MEMORY;
-    const DWORD cchFull = GetFullPathNameW(pszInfPath, cchNeeded, pszFull, nullptr);
-    if (cchFull == 0 || cchFull >= cchNeeded) {
-        NativeLogEvent(DIFXAPI_ERROR, ERROR_INVALID_NAME, L"Cannot resolve the path %ls", pszInfPath);
-        return ERROR_INVALID_NAME;
-    }
+    const size_t cchFull = full.Length();
 
     WCHAR szInfFolder[MAX_PATH + 8];
     if (GetInfFolder(szInfFolder, ARRAYSIZE(szInfFolder)) &&
