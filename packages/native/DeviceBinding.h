@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "packages/native/DeviceIdList.h"
+#include "inf/DeviceIdList.h"
 
 // Installs the staged package on every present device that lists one of
 // pIds among its own hardware or compatible IDs, reinstalling where it is

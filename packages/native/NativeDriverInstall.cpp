@@ -7,10 +7,10 @@
 
 #include "cmdline/OwnedString.h"
 #include "packages/native/DeviceBinding.h"
-#include "packages/native/InfFile.h"
+#include "inf/InfFile.h"
 #include "packages/native/NativeLog.h"
 #include "packages/native/NativeSetupApi.h"
-#include "packages/native/PackageDeviceIds.h"
+#include "inf/PackageDeviceIds.h"
 #include "packages/native/PackagePath.h"
 #include "packages/native/StagedCopy.h"
 #include "platform/LastError.h"

@@ -17,13 +17,10 @@ NATIVE_SETUP_API& NativeSetupApi()
         g_nativeSetupApi.pfnSetupCopyOEMInfW = SetupCopyOEMInfW;
         g_nativeSetupApi.pfnSetupUninstallOEMInfW = SetupUninstallOEMInfW;
         g_nativeSetupApi.pfnUpdateDriverForPlugAndPlayDevicesW = UpdateDriverForPlugAndPlayDevicesW;
-        // Both DLLs are imports of this program, so they are loaded already.
+        // newdev.dll is an import of this program, so it is loaded already.
         g_nativeSetupApi.pfnDiUninstallDriverW =
             ResolveProc<decltype(g_nativeSetupApi.pfnDiUninstallDriverW)>(GetModuleHandleW(L"newdev.dll"),
                                                                           "DiUninstallDriverW");
-        g_nativeSetupApi.pfnSetupDiGetActualModelsSectionW =
-            ResolveProc<decltype(g_nativeSetupApi.pfnSetupDiGetActualModelsSectionW)>(
-                GetModuleHandleW(L"setupapi.dll"), "SetupDiGetActualModelsSectionW");
         g_bNativeSetupApiFilled = true;
     }
     return g_nativeSetupApi;

@@ -17,11 +17,6 @@ struct NATIVE_SETUP_API
     // Windows 10 1703 and later; null elsewhere (Wine has none).
     BOOL(WINAPI* pfnDiUninstallDriverW)(HWND hwndParent, LPCWSTR pszInfPath, DWORD dwFlags,
                                          PBOOL pbNeedReboot);
-    // Null where SetupAPI lacks it (Wine): the provider then picks the models
-    // section by the documented decoration rules itself.
-    BOOL(WINAPI* pfnSetupDiGetActualModelsSectionW)(PINFCONTEXT pContext, PSP_ALTPLATFORM_INFO pPlatform,
-                                                     PWSTR pszSection, DWORD cchSection, PDWORD pcchRequired,
-                                                     PVOID pvReserved);
 };
 
 NATIVE_SETUP_API& NativeSetupApi();

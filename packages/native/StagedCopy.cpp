@@ -3,6 +3,7 @@
 #include <cstring>
 #include <cwchar>
 
+#include "inf/PackageCatalog.h"
 #include "packages/native/PackagePath.h"
 #include "platform/UniqueHandle.h"
 
@@ -48,19 +49,6 @@ bool JoinPath(LPCWSTR pszFolder, LPCWSTR pszName, LPWSTR pszPath)
     return true;
 }
 
-// The catalog the package names for x64, or false when it names none.
-bool CatalogNameOf(HINF hInf, LPWSTR pszName, DWORD cchName)
-{
-    const LPCWSTR apszKeys[] = { L"CatalogFile.NTamd64", L"CatalogFile.NT", L"CatalogFile" };
-    for (LPCWSTR pszKey : apszKeys) {
-        INFCONTEXT line;
-        if (SetupFindFirstLineW(hInf, L"Version", pszKey, &line) &&
-            SetupGetStringFieldW(&line, 1, pszName, cchName, nullptr) && pszName[0])
-            return true;
-    }
-    return false;
-}
-
 // The package's catalog, as staging copies it: to the catalog root, named
 // after the staged INF on Windows (oemN.cat) and after itself under Wine.
 class CCatalogCheck
@@ -69,7 +57,7 @@ public:
     CCatalogCheck(LPCWSTR pszFullPath, HINF hInf)
     {
         WCHAR szName[MAX_PATH];
-        if (!CatalogNameOf(hInf, szName, ARRAYSIZE(szName)))
+        if (!PackageCatalogName(hInf, szName, ARRAYSIZE(szName)))
             return;
         m_bNamed = true;
         wcsncpy(m_szName, szName, MAX_PATH - 1);

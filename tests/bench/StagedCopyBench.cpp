@@ -9,7 +9,7 @@
 #include "ResultTable.h"
 #include "SampleSet.h"
 #include "Stopwatch.h"
-#include "packages/native/InfFile.h"
+#include "inf/InfFile.h"
 #include "packages/native/StagedCopy.h"
 
 namespace {

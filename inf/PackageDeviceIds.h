@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <setupapi.h>
 
-#include "packages/native/DeviceIdList.h"
+#include "inf/DeviceIdList.h"
 
 // Collects the hardware and compatible IDs that the package's models
 // sections for this machine name. A package without models for x64 gives an

@@ -1,4 +1,4 @@
-#include "packages/native/ModelsDecoration.h"
+#include "inf/ModelsDecoration.h"
 
 #include "platform/DllSearch.h"
 

@@ -1,9 +1,9 @@
-#include "packages/native/PackageDeviceIds.h"
+#include "inf/PackageDeviceIds.h"
 
 #include <cwchar>
 
-#include "packages/native/ModelsDecoration.h"
-#include "packages/native/NativeSetupApi.h"
+#include "inf/ModelsDecoration.h"
+#include "inf/InfSetupApi.h"
 
 namespace {
 
@@ -20,8 +20,8 @@ const int c_cDecorationsMax = 32;
 bool ModelsSectionFor(INFCONTEXT* pLine, LPWSTR pszSection)
 {
     PWSTR pszActual = pszSection;
-    if (NativeSetupApi().pfnSetupDiGetActualModelsSectionW)
-        return NativeSetupApi().pfnSetupDiGetActualModelsSectionW(pLine, nullptr, pszActual, c_cchSection, nullptr,
+    if (InfSetupApi().pfnSetupDiGetActualModelsSectionW)
+        return InfSetupApi().pfnSetupDiGetActualModelsSectionW(pLine, nullptr, pszActual, c_cchSection, nullptr,
                                                                    nullptr) != FALSE;
 
     WCHAR aszDecorations[c_cDecorationsMax][c_cchDecoration];

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "packages/native/ModelsDecoration.h"
+#include "inf/ModelsDecoration.h"
 #include "support/GuardPage.h"
 #include "support/TestFiles.h"
 

@@ -1,4 +1,4 @@
-#include "packages/native/DeviceIdList.h"
+#include "inf/DeviceIdList.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "packages/native/InfFile.h"
+#include "inf/InfFile.h"
 
 #include "platform/LastError.h"
 

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <windows.h>
+#include <setupapi.h>
+
+// The SetupAPI calls of INF reading that differ between Windows versions.
+// Filled from the system on first use; a test may replace entries to reach
+// branches its platform lacks.
+struct INF_SETUP_API
+{
+    // Null where SetupAPI lacks it (Wine): the models section is then chosen
+    // by the documented decoration rules.
+    BOOL(WINAPI* pfnSetupDiGetActualModelsSectionW)(PINFCONTEXT pContext, PSP_ALTPLATFORM_INFO pPlatform,
+                                                     PWSTR pszSection, DWORD cchSection, PDWORD pcchRequired,
+                                                     PVOID pvReserved);
+};
+
+INF_SETUP_API& InfSetupApi();
