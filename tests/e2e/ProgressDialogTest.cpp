@@ -1,6 +1,7 @@
 // The progress road, end to end: the dialog's texts and bar during and after
-// single, list, uninstall, preinstall and repair runs, and the rule that the
-// user cannot close it while a package call runs.
+// single, list, uninstall and preinstall runs, and the rule that the user
+// cannot close it while a package call runs. The repair behind the dialog is
+// in the repair road, which owns the test devices.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -148,16 +149,6 @@ TEST_F(ProgressRoad, MissingListStillEndsWithDone)
     EXPECT_EQ(o.dwExit, 0u);
     ASSERT_FALSE(o.texts.empty());
     EXPECT_EQ(o.texts.back(), std::wstring(c_szRemoving) + c_szDone);
-}
-
-TEST_F(ProgressRoad, RepairShowsTheTemplateAndClosesByItself)
-{
-    HWND hDlg = StartAndFind(L"/f rezuv");
-    ASSERT_NE(hDlg, nullptr);
-    Observed o = Watch(m_run, hDlg);
-    ASSERT_TRUE(o.bEnded);
-    EXPECT_EQ(o.dwExit, 0u);
-    EXPECT_EQ(o.texts, (std::vector<std::wstring>{ c_szInstalling }));
 }
 
 TEST_F(ProgressRoad, UserCannotCloseTheDialogWhileAPackageCallRuns)

@@ -59,7 +59,14 @@ TEST_F(RepairRoad, RepairBehindTheDialogRemovesThemToo)
     ASSERT_TRUE(d.Define());
     CProgramRun run;
     ASSERT_TRUE(run.IsReady());
-    EXPECT_EQ(run.RunToEnd(L"/f rezuv /s ignored.inf", c_msStart), 0u);
+    // The dialog shows the install template, then closes by itself.
+    ASSERT_TRUE(run.Start(L"/f rezuv /s ignored.inf"));
+    HWND hDlg = run.WaitForWindow(c_szProgressCaption, c_msStart);
+    ASSERT_NE(hDlg, nullptr);
+    EXPECT_EQ(ItemText(hDlg, 1003), c_szInstalling);
+    DWORD dwExit = 1;
+    ASSERT_TRUE(run.Wait(c_msStart, &dwExit));
+    EXPECT_EQ(dwExit, 0u);
     ExpectOnlyConflictsRemoved(d);
 }
 
