@@ -1,0 +1,41 @@
+#include "verify/VerifyReport.h"
+
+#include <cstdarg>
+#include <cwchar>
+
+namespace {
+
+const size_t c_cchEventText = 2048;
+
+} // namespace
+
+void CVerifyReport::Send(DIFXAPI_LOG eventType, DWORD dwCode, LPCWSTR pszFormat, va_list args)
+{
+    if (!m_pfnEvent)
+        return;
+    WCHAR szText[c_cchEventText];
+    // The runtime leaves a cut text unterminated: the last unit is ours.
+    _vsnwprintf(szText, c_cchEventText - 1, pszFormat, args);
+    szText[c_cchEventText - 1] = L'\0';
+    m_pfnEvent(eventType, dwCode, szText, m_pvContext);
+}
+
+void CVerifyReport::Problem(DWORD dwCode, LPCWSTR pszFormat, ...)
+{
+    if (dwCode == ERROR_SUCCESS)
+        dwCode = ERROR_GEN_FAILURE;
+    if (m_cProblems++ == 0)
+        m_dwFirstProblem = dwCode;
+    va_list args;
+    va_start(args, pszFormat);
+    Send(DIFXAPI_ERROR, dwCode, pszFormat, args);
+    va_end(args);
+}
+
+void CVerifyReport::Info(LPCWSTR pszFormat, ...)
+{
+    va_list args;
+    va_start(args, pszFormat);
+    Send(DIFXAPI_INFO, 0, pszFormat, args);
+    va_end(args);
+}
