@@ -1,15 +1,21 @@
 // The native provider's package calls in this process, against Wine's real
-// SetupAPI and the prefix's INF folder: the codes it gives, what it refuses
-// to touch, and the DiUninstallDriverW branch, which Wine lacks.
+// SetupAPI, the prefix's INF folder and registry-defined devices: the codes
+// it gives, what it refuses to touch, and what Wine lacks or ignores (the
+// DiUninstallDriverW branch, the install's flags) through stand-ins.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
+
+#include <windows.h>
+#include <newdev.h>
 
 #include "packages/native/NativeDriverInstall.h"
 #include "packages/native/NativeSetupApi.h"
 #include "support/DriverPackages.h"
 #include "support/TestFiles.h"
+#include "UsbDeviceRegistry.h"
 
 namespace {
 
@@ -155,14 +161,14 @@ struct DI_UNINSTALL_CALL
     bool bRebootPointer;
 };
 std::vector<DI_UNINSTALL_CALL> g_diCalls;
-BOOL g_bDiResult = TRUE;
+DWORD g_dwDiError = 0;
 int g_nFallbackCalls = 0;
 
 BOOL WINAPI FakeDiUninstallDriverW(HWND hwnd, LPCWSTR pszInfPath, DWORD dwFlags, PBOOL pbNeedReboot)
 {
     g_diCalls.push_back({ hwnd, pszInfPath, dwFlags, pbNeedReboot != nullptr });
-    if (!g_bDiResult) {
-        SetLastError(0xE000023D);
+    if (g_dwDiError) {
+        SetLastError(g_dwDiError);
         return FALSE;
     }
     *pbNeedReboot = TRUE;
@@ -184,19 +190,30 @@ TEST_F(NativeCalls, DiUninstallDriverIsUsedWhereWindowsHasIt)
     g_diCalls.clear();
     g_nFallbackCalls = 0;
 
-    BOOL bReboot = FALSE;
-    g_bDiResult = TRUE;
-    const DWORD dwSuccess = Native().pfnUninstall(L"tvcall-di.inf", DRIVER_PACKAGE_FORCE, nullptr, &bReboot);
-    g_bDiResult = FALSE;
-    BOOL bRebootAfterFailure = FALSE;
-    const DWORD dwFailure = Native().pfnUninstall(L"tvcall-di.inf", DRIVER_PACKAGE_FORCE, nullptr, &bRebootAfterFailure);
+    // What it says for a package the store does not hold is DIFx's "not in
+    // store"; other failures keep their code.
+    const struct
+    {
+        DWORD dwFakeError;
+        DWORD dwExpected;
+        BOOL bReboot;
+    } cases[] = {
+        { 0, 0, TRUE },
+        { 0xE000023D, 0xE000023D, FALSE },
+        { ERROR_FILE_NOT_FOUND, 0xE0000302, FALSE },
+        { ERROR_NOT_FOUND, 0xE0000302, FALSE },
+        { ERROR_ACCESS_DENIED, ERROR_ACCESS_DENIED, FALSE },
+    };
+    for (const auto& c : cases) {
+        g_dwDiError = c.dwFakeError;
+        BOOL bReboot = FALSE;
+        EXPECT_EQ(Native().pfnUninstall(L"tvcall-di.inf", DRIVER_PACKAGE_FORCE, nullptr, &bReboot), c.dwExpected)
+            << c.dwFakeError;
+        EXPECT_EQ(bReboot, c.bReboot) << c.dwFakeError;
+    }
     NativeSetupApi() = saved;
 
-    EXPECT_EQ(dwSuccess, 0u);
-    EXPECT_TRUE(bReboot);
-    EXPECT_EQ(dwFailure, 0xE000023Du);
-    EXPECT_FALSE(bRebootAfterFailure);
-    ASSERT_EQ(g_diCalls.size(), 2u);
+    ASSERT_EQ(g_diCalls.size(), ARRAYSIZE(cases));
     for (const auto& call : g_diCalls) {
         EXPECT_EQ(call.hwnd, nullptr);
         EXPECT_EQ(call.strPath, m_folder.File(L"tvcall-di.inf")) << "the full path, resolved";
@@ -204,6 +221,127 @@ TEST_F(NativeCalls, DiUninstallDriverIsUsedWhereWindowsHasIt)
         EXPECT_TRUE(call.bRebootPointer);
     }
     EXPECT_EQ(g_nFallbackCalls, 0);
+}
+
+// Wine's UpdateDriverForPlugAndPlayDevicesW ignores its flags and installs
+// anyway: the calls the install makes are recorded by a stand-in that
+// changes no driver, and answers as the case says.
+struct UPDATE_CALL
+{
+    std::wstring strId;
+    DWORD dwFlags;
+};
+std::vector<UPDATE_CALL> g_updateCalls;
+DWORD g_dwUpdateError = 0;
+
+BOOL WINAPI FakeUpdateDriver(HWND, LPCWSTR pszId, LPCWSTR, DWORD dwFlags, PBOOL)
+{
+    g_updateCalls.push_back({ pszId, dwFlags });
+    SetLastError(g_dwUpdateError);
+    return g_dwUpdateError == 0;
+}
+
+const wchar_t c_szDriverClass[] = L"System\\CurrentControlSet\\Control\\Class\\{6f3b2c10-58a4-4c8e-9d1e-3a7b5e2f0a11}";
+
+// A present device with its IDs and, unless pszInf is null, a driver key
+// whose InfPath is pszInf. What an earlier run left under its ID goes first.
+struct CDriverDevice
+{
+    CDriverDevice(const std::wstring& strDeviceId, const std::wstring& strHardware, const std::wstring& strCompatible,
+                  LPCWSTR pszInf, int nDriver)
+        : m_bCleared(Clear(strDeviceId)), m_device(L"USB", strDeviceId)
+    {
+        m_bReady = m_device.IsDefined() && m_device.SetMultiString(L"HardwareID", { strHardware }) &&
+                   m_device.SetMultiString(L"CompatibleIDs", { strCompatible });
+        if (pszInf) {
+            const std::wstring strDriver = L"{6f3b2c10-58a4-4c8e-9d1e-3a7b5e2f0a11}\\" + std::to_wstring(9900 + nDriver);
+            const std::wstring strKey = std::wstring(c_szDriverClass) + L"\\" + std::to_wstring(9900 + nDriver);
+            m_bReady = m_bReady && m_device.SetString(L"Driver", strDriver) &&
+                       RegSetKeyValueW(HKEY_LOCAL_MACHINE, strKey.c_str(), L"InfPath", REG_SZ, pszInf,
+                                       static_cast<DWORD>((wcslen(pszInf) + 1) * sizeof(WCHAR))) == ERROR_SUCCESS;
+        }
+    }
+    static bool Clear(const std::wstring& strDeviceId)
+    {
+        return RegDeleteTreeW(HKEY_LOCAL_MACHINE, (L"System\\CurrentControlSet\\Enum\\USB\\" + strDeviceId).c_str()) ==
+               ERROR_SUCCESS;
+    }
+
+    bool m_bCleared;
+    CRegistryDevice m_device;
+    bool m_bReady = false;
+};
+
+TEST_F(NativeCalls, InstallNeverForcesOverAnotherDriverAndReachesEachDeviceOnce)
+{
+    // The package names a hardware ID and a compatible ID. "copy": the
+    // device uses the package's staged copy; "other": another INF.
+    const std::wstring strHw = L"USB\\VID_F055&PID_0E40";
+    const std::wstring strCompat = L"USB\\Class_F0&SubClass_55";
+    struct DEVICE
+    {
+        LPCWSTR pszDeviceId;
+        LPCWSTR pszHardware;
+        LPCWSTR pszCompatible;
+        LPCWSTR pszInf;
+    };
+    const struct
+    {
+        const char* pszName;
+        std::vector<DEVICE> devices;
+        DWORD dwFakeError;
+        std::vector<UPDATE_CALL> calls;
+        DWORD dwExpected;
+    } cases[] = {
+        { "a device on another driver: no force, and it keeps that driver",
+          { { L"VID_F055&PID_0E40", L"USB\\VID_F055&PID_0E40", L"USB\\Class_F0&SubClass_55", L"other.inf" } }, 0,
+          { { strHw, INSTALLFLAG_NONINTERACTIVE } }, ERROR_NO_MORE_ITEMS },
+        { "the system says the driver is better",
+          { { L"VID_F055&PID_0E40", L"USB\\VID_F055&PID_0E40", L"USB\\Class_F0&SubClass_55", nullptr } },
+          ERROR_NO_MORE_ITEMS, { { strHw, INSTALLFLAG_NONINTERACTIVE } }, ERROR_NO_MORE_ITEMS },
+        { "a device that lists both IDs and one that lists only the compatible one",
+          { { L"VID_F055&PID_0E40", L"USB\\VID_F055&PID_0E40", L"USB\\Class_F0&SubClass_55", nullptr },
+            { L"VID_F055&PID_0E41", L"USB\\VID_F055&PID_0E41", L"USB\\Class_F0&SubClass_55", nullptr } },
+          0, { { strCompat, INSTALLFLAG_NONINTERACTIVE } }, ERROR_NO_MORE_ITEMS },
+        { "a device on this package's copy is reinstalled with force",
+          { { L"VID_F055&PID_0E40", L"USB\\VID_F055&PID_0E40", L"USB\\Class_F0&SubClass_55", L"tvcall-ins.inf" } },
+          0, { { strHw, INSTALLFLAG_FORCE | INSTALLFLAG_NONINTERACTIVE } }, 0 },
+        { "but not while another device that the call reaches has another driver",
+          { { L"VID_F055&PID_0E40", L"USB\\VID_F055&PID_0E40", L"USB\\Class_F0&SubClass_55", L"tvcall-ins.inf" },
+            { L"VID_F055&PID_0E42", L"USB\\VID_F055&PID_0E42", L"USB\\Class_F0&SubClass_55", L"other.inf" } },
+          0, { { strCompat, INSTALLFLAG_NONINTERACTIVE } }, 0 },
+        { "no present device", {}, 0, {}, 0xE000020B },
+    };
+    ForgetStagedPackage(L"tvcall-ins");
+    ASSERT_TRUE(WritePackage(m_folder.Path(), L"tvcall-ins", strHw + L", " + strCompat));
+    const NATIVE_SETUP_API saved = NativeSetupApi();
+    NativeSetupApi().pfnUpdateDriverForPlugAndPlayDevicesW = FakeUpdateDriver;
+    for (const auto& c : cases) {
+        for (LPCWSTR psz : { L"VID_F055&PID_0E40", L"VID_F055&PID_0E41", L"VID_F055&PID_0E42" })
+            CDriverDevice::Clear(psz);
+        RegDeleteTreeW(HKEY_LOCAL_MACHINE, c_szDriverClass);
+        std::vector<std::unique_ptr<CDriverDevice>> devices;
+        for (const DEVICE& d : c.devices) {
+            devices.push_back(std::make_unique<CDriverDevice>(d.pszDeviceId, d.pszHardware, d.pszCompatible, d.pszInf,
+                                                              static_cast<int>(devices.size())));
+            ASSERT_TRUE(devices.back()->m_bReady) << c.pszName;
+        }
+        g_updateCalls.clear();
+        g_dwUpdateError = c.dwFakeError;
+        BOOL bReboot = FALSE;
+        EXPECT_EQ(Native().pfnInstall(L"tvcall-ins.inf", DRIVER_PACKAGE_REPAIR | DRIVER_PACKAGE_SILENT, nullptr,
+                                      &bReboot),
+                  c.dwExpected)
+            << c.pszName;
+        ASSERT_EQ(g_updateCalls.size(), c.calls.size()) << c.pszName;
+        for (size_t i = 0; i < c.calls.size(); ++i) {
+            EXPECT_EQ(g_updateCalls[i].strId, c.calls[i].strId) << c.pszName;
+            EXPECT_EQ(g_updateCalls[i].dwFlags, c.calls[i].dwFlags) << c.pszName;
+        }
+    }
+    NativeSetupApi() = saved;
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, c_szDriverClass);
+    ForgetStagedPackage(L"tvcall-ins");
 }
 
 } // namespace
