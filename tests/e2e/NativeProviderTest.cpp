@@ -3,6 +3,10 @@
 // SetupAPI into the prefix's INF folder and onto registry-defined devices.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
 #include "E2eTexts.h"
 #include "ProgramRun.h"
 #include "UsbDeviceRegistry.h"
@@ -89,11 +93,21 @@ TEST(NativeProvider, InstallBindsTheDeviceThePackageNamesAndNoOther)
     CPackage package(run, L"tvnat-ins", named.m_strHardwareId);
     ASSERT_TRUE(package.m_bWritten);
 
-    EXPECT_EQ(run.RunToEnd(L"/i /s tvnat-ins.inf /q", c_msStart), 0u);
+    EXPECT_EQ(run.RunToEnd(L"/i /s tvnat-ins.inf /q /o run.log /e", c_msStart), 0u);
     EXPECT_EQ(CountCopiesInInfFolder(package.m_strBytes), 1);
-    EXPECT_NE(DeviceValue(L"VID_F055&PID_0E21", L"Driver"), L"");
     EXPECT_EQ(DeviceValue(L"VID_F055&PID_0E21", L"DeviceDesc"), L"Test device tvnat-ins");
     EXPECT_EQ(DeviceValue(L"VID_F055&PID_0E22", L"Driver"), L"");
+    // The log names the driver the device really has.
+    const std::wstring strDriver = DeviceValue(L"VID_F055&PID_0E21", L"Driver");
+    ASSERT_NE(strDriver, L"");
+    WCHAR szInf[MAX_PATH] = {};
+    DWORD cb = sizeof(szInf) - sizeof(WCHAR);
+    EXPECT_EQ(RegGetValueW(HKEY_LOCAL_MACHINE, (L"System\\CurrentControlSet\\Control\\Class\\" + strDriver).c_str(),
+                           L"InfPath", RRF_RT_REG_SZ, nullptr, szInf, &cb),
+              ERROR_SUCCESS);
+    EXPECT_NE(ReadFileBytes(run.File(L"run.log"))
+                  .find(": Device " + Narrow(named.m_device.InstanceId()) + " now uses " + Narrow(szInf) + "\r\n"),
+              std::string::npos);
 }
 
 TEST(NativeProvider, UninstallRemovesExactlyTheStagedCopyAndItsDevice)
@@ -204,6 +218,110 @@ TEST(NativeProvider, RunsFromAFolderThatHoldsOnlyItself)
     DWORD dwExit = 1;
     EXPECT_TRUE(usage.Wait(c_msStart, &dwExit));
     EXPECT_EQ(dwExit, 0u);
+}
+
+// A copy of one of the prefix's own INFs is no package of the user's: it has
+// no staged copy, so nothing of the system goes.
+TEST(NativeProvider, UninstallOfACopyOfASystemInfRemovesNothing)
+{
+    ASSERT_TRUE(EnumKeyExists(L"ROOT\\WINE\\WINEBUS"));
+    CProgramRun run(CProgramRun::EDifx::None);
+    ASSERT_TRUE(run.IsReady());
+    const std::string strSystem = ReadFileBytes(InfFolder() + L"\\winebus.inf");
+    ASSERT_FALSE(strSystem.empty());
+    ASSERT_TRUE(run.Write(L"winebus.inf", strSystem));
+    const auto before = InfFolderFiles();
+
+    EXPECT_EQ(run.RunToEnd(L"/u /q /s winebus.inf /o log /e", c_msStart), 0xE0000302u);
+    EXPECT_EQ(InfFolderFiles(), before);
+    EXPECT_TRUE(EnumKeyExists(L"ROOT\\WINE\\WINEBUS"));
+}
+
+TEST(NativeProvider, EverySpellingOfASystemInfIsRefused)
+{
+    WCHAR szWindows[MAX_PATH];
+    ASSERT_GT(GetWindowsDirectoryW(szWindows, MAX_PATH), 0u);
+    const auto before = InfFolderFiles();
+    for (LPCWSTR pszPrefix : { L"\\\\?\\", L"\\\\.\\" }) {
+        CProgramRun run(CProgramRun::EDifx::None);
+        ASSERT_TRUE(run.IsReady());
+        const std::wstring strArgs = L"/u /q /e /s " + std::wstring(pszPrefix) + szWindows + L"\\inf\\wineusb.inf";
+        EXPECT_EQ(run.RunToEnd(strArgs, c_msStart), static_cast<DWORD>(ERROR_INVALID_PARAMETER)) << Narrow(strArgs);
+        EXPECT_EQ(InfFolderFiles(), before) << Narrow(strArgs);
+        EXPECT_TRUE(EnumKeyExists(L"ROOT\\WINE\\WINEUSB")) << Narrow(strArgs);
+    }
+}
+
+// DIFx's codes for an install that finds no device, and for a package with
+// nothing for x64; with /e the first is a success: the package is staged.
+TEST(NativeProvider, InstallGivesDifxCodesAndOnlyAStagedPackageCountsAsSuccess)
+{
+    const struct
+    {
+        LPCWSTR pszName;
+        const char* pszModels; // the models decoration
+        DWORD dwResult;
+        DWORD dwExit;
+        int nCopies;
+        const char* pszLine; // how the log's package line ends
+    } cases[] = {
+        { L"tvnat-nodev", "NTamd64", 0xE000020B, 0, 1, ", staged; no matching device is present, restart needed: no" },
+        { L"tvnat-nox64", "NTx86", 0xE0000301, 0xE0000301, 0, ", restart needed: no" },
+    };
+    for (const auto& c : cases) {
+        CProgramRun run(CProgramRun::EDifx::None);
+        ASSERT_TRUE(run.IsReady());
+        CPackage package(run, c.pszName, L"USB\\VID_F055&PID_0E28");
+        std::string strInf = package.m_strBytes;
+        for (const char* pszFrom : { "Models, NTamd64", "[Models.NTamd64]" }) {
+            std::string strTo = pszFrom;
+            strTo.replace(strTo.find("NTamd64"), 7, c.pszModels);
+            strInf.replace(strInf.find(pszFrom), strlen(pszFrom), strTo);
+        }
+        ASSERT_TRUE(run.Write(std::wstring(c.pszName) + L".inf", strInf));
+
+        EXPECT_EQ(run.RunToEnd(L"/i /q /o run.log /e /s " + std::wstring(c.pszName) + L".inf", c_msStart), c.dwExit);
+        EXPECT_EQ(CountCopiesInInfFolder(strInf), c.nCopies) << Narrow(c.pszName);
+        char szCode[16];
+        snprintf(szCode, sizeof(szCode), "0x%08lX", static_cast<unsigned long>(c.dwResult));
+        const std::string strLog = ReadFileBytes(run.File(L"run.log"));
+        const size_t nLine = strLog.find(": result " + std::string(szCode));
+        ASSERT_NE(nLine, std::string::npos) << strLog;
+        const std::string strLine = strLog.substr(nLine, strLog.find("\r\n", nLine) - nLine);
+        EXPECT_EQ(strLine.substr(strLine.size() - std::min(strLine.size(), strlen(c.pszLine))), c.pszLine);
+    }
+}
+
+// Stock Windows keeps an in-box DIFx in System32: only one beside the exe
+// is used. Wine's own placeholder there is put back afterwards.
+TEST(NativeProvider, DifxInSystem32OnlyIsNotUsed)
+{
+    WCHAR szSystem[MAX_PATH];
+    ASSERT_GT(GetSystemDirectoryW(szSystem, MAX_PATH), 0u);
+    const std::wstring strSystemDifx = std::wstring(szSystem) + L"\\difxapi.dll";
+    const std::string strStandIn = ReadFileBytes(ModuleDir() + L"\\..\\DIFXAPI.dll");
+    ASSERT_FALSE(strStandIn.empty());
+    if (ReadFileBytes(strSystemDifx) == strStandIn) {
+        ASSERT_TRUE(DeleteFileW(strSystemDifx.c_str()));
+    }
+    const bool bPlaceholder = FileExists(strSystemDifx);
+    const std::string strPlaceholder = ReadFileBytes(strSystemDifx);
+
+    CProgramRun run(CProgramRun::EDifx::None);
+    ASSERT_TRUE(run.IsReady());
+    CPackage package(run, L"tvnat-sys", L"USB\\VID_F055&PID_0E29");
+    ASSERT_TRUE(package.m_bWritten);
+    ASSERT_TRUE(WriteFileBytes(strSystemDifx, strStandIn));
+    const DWORD dwExit = run.RunToEnd(L"/p /q /s tvnat-sys.inf /o run.log", c_msStart);
+    if (bPlaceholder)
+        WriteFileBytes(strSystemDifx, strPlaceholder);
+    else
+        DeleteFileW(strSystemDifx.c_str());
+
+    EXPECT_EQ(dwExit, 0u);
+    EXPECT_NE(ReadFileBytes(run.File(L"run.log")).find(", driver install: Windows device installation API\r\n"),
+              std::string::npos);
+    EXPECT_EQ(CountCopiesInInfFolder(package.m_strBytes), 1);
 }
 
 } // namespace
