@@ -39,19 +39,25 @@ DWORD DiUninstall(LPCWSTR pszFullPath, BOOL* pbNeedReboot)
 }
 
 // The removed devices come back with their next best driver, as
-// DiUninstallDriverW leaves them. The package is gone either way.
+// DiUninstallDriverW leaves them. The package is gone either way: a failure
+// here is only a warning.
 void ReenumerateDevices()
 {
     const NATIVE_SETUP_API& api = NativeSetupApi();
-    DEVINST root = 0;
-    CONFIGRET cr = CR_CALL_NOT_IMPLEMENTED;
-    if (api.pfnCM_Locate_DevNodeW && api.pfnCM_Reenumerate_DevNode) {
-        cr = api.pfnCM_Locate_DevNodeW(&root, nullptr, CM_LOCATE_DEVNODE_NORMAL);
-        if (cr == CR_SUCCESS)
-            cr = api.pfnCM_Reenumerate_DevNode(root, CM_REENUMERATE_SYNCHRONOUS);
+    if (!api.pfnCM_Locate_DevNodeW || !api.pfnCM_Reenumerate_DevNode) {
+        NativeLogEvent(DIFXAPI_WARNING, ERROR_PROC_NOT_FOUND, L"Cannot look for the removed devices again");
+        return;
     }
+    DEVINST root = 0;
+    CONFIGRET cr = api.pfnCM_Locate_DevNodeW(&root, nullptr, CM_LOCATE_DEVNODE_NORMAL);
+    if (cr != CR_SUCCESS) {
+        NativeLogEvent(DIFXAPI_WARNING, cr, L"Cannot find the root of the device tree (configuration manager code %lu)",
+                       static_cast<unsigned long>(cr));
+        return;
+    }
+    cr = api.pfnCM_Reenumerate_DevNode(root, CM_REENUMERATE_SYNCHRONOUS);
     if (cr != CR_SUCCESS)
-        NativeLogEvent(DIFXAPI_WARNING, static_cast<DWORD>(cr),
+        NativeLogEvent(DIFXAPI_WARNING, cr,
                        L"Cannot look for the removed devices again (configuration manager code %lu)",
                        static_cast<unsigned long>(cr));
 }

@@ -165,9 +165,8 @@ TEST(NativeProvider, DifxInTheCurrentFolderOrOnPathIsNeverLoaded)
     ASSERT_TRUE(WritePackage(planted.Path(), L"tvnat-cwd", L"USB\\VID_F055&PID_0E26"));
     const std::string strBytes = ReadFileBytes(planted.File(L"tvnat-cwd.inf"));
 
-    // A stock Windows has no DIFXAPI.dll in System32, where Wine keeps a
-    // placeholder of its builtin: without it, a search by name would go on
-    // to the current folder and PATH.
+    // Wine keeps a placeholder of its builtin DIFx in System32: without it,
+    // a search by name would go on to the current folder and PATH.
     WCHAR szSystem[MAX_PATH];
     GetSystemDirectoryW(szSystem, MAX_PATH);
     const std::wstring strPlaceholder = std::wstring(szSystem) + L"\\difxapi.dll";

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -111,6 +112,21 @@ TEST_F(NativeCalls, AnInfInTheWindowsInfFolderIsNeverActedOn)
     EXPECT_EQ(InfFolderFiles(), before);
 }
 
+const DEVINST c_devRoot = 0x7A7A;
+std::vector<std::pair<DEVINST, ULONG>> g_reenumerations;
+
+CONFIGRET WINAPI FakeLocateRoot(PDEVINST pdnRoot, DEVINSTID_W pszId, ULONG ulFlags)
+{
+    *pdnRoot = pszId == nullptr && ulFlags == CM_LOCATE_DEVNODE_NORMAL ? c_devRoot : 0;
+    return CR_SUCCESS;
+}
+
+CONFIGRET WINAPI FakeReenumerate(DEVINST dnDevInst, ULONG ulFlags)
+{
+    g_reenumerations.emplace_back(dnDevInst, ulFlags);
+    return CR_SUCCESS;
+}
+
 TEST_F(NativeCalls, UninstallFindsOnlyACopyWithThePackagesBytes)
 {
     ForgetStagedPackage(L"tvcall-same");
@@ -132,9 +148,28 @@ TEST_F(NativeCalls, UninstallFindsOnlyACopyWithThePackagesBytes)
     EXPECT_EQ(Native().pfnUninstall(L"tvcall-same.inf", 0, nullptr, &bReboot), 0xE0000302u);
     EXPECT_EQ(CountCopiesInInfFolder(strStaged), 1);
 
+    // Afterwards the devices are looked for again from the root, waiting
+    // for the end; where that fails (Wine cannot find the root) the package
+    // is gone all the same, and a warning says so.
     ASSERT_TRUE(WritePackage(m_folder.Path(), L"tvcall-same", L"USB\\VID_F055&PID_0E31"));
+    m_events.clear();
     EXPECT_EQ(Native().pfnUninstall(L"tvcall-same.inf", 0, nullptr, &bReboot), 0u);
     EXPECT_EQ(CountCopiesInInfFolder(strStaged), 0);
+    ASSERT_GE(m_events.size(), 2u);
+    EXPECT_EQ(m_events[m_events.size() - 2].type, DIFXAPI_WARNING);
+
+    ASSERT_EQ(Native().pfnPreinstall(L"tvcall-same.inf", 0), 0u);
+    const NATIVE_SETUP_API saved = NativeSetupApi();
+    NativeSetupApi().pfnCM_Locate_DevNodeW = FakeLocateRoot;
+    NativeSetupApi().pfnCM_Reenumerate_DevNode = FakeReenumerate;
+    g_reenumerations.clear();
+    m_events.clear();
+    EXPECT_EQ(Native().pfnUninstall(L"tvcall-same.inf", 0, nullptr, &bReboot), 0u);
+    NativeSetupApi() = saved;
+    EXPECT_EQ(CountCopiesInInfFolder(strStaged), 0);
+    EXPECT_EQ(g_reenumerations, (std::vector<std::pair<DEVINST, ULONG>>{ { c_devRoot, CM_REENUMERATE_SYNCHRONOUS } }));
+    for (const auto& e : m_events)
+        EXPECT_NE(e.type, DIFXAPI_WARNING) << e.strText;
     ForgetStagedPackage(L"tvcall-same");
 }
 
