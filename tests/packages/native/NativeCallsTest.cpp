@@ -276,89 +276,67 @@ BOOL WINAPI FakeUpdateDriver(HWND, LPCWSTR pszId, LPCWSTR, DWORD dwFlags, PBOOL)
     return g_dwUpdateError == 0;
 }
 
-const wchar_t c_szDriverClass[] = L"System\\CurrentControlSet\\Control\\Class\\{6f3b2c10-58a4-4c8e-9d1e-3a7b5e2f0a11}";
+const wchar_t c_szClass[] = L"{6f3b2c10-58a4-4c8e-9d1e-3a7b5e2f0a11}";
+const std::wstring c_strClassKey = std::wstring(L"System\\CurrentControlSet\\Control\\Class\\") + c_szClass;
+const std::wstring c_strCompat = L"USB\\Class_F0&SubClass_55";
 
-// A present device with its IDs and, unless pszInf is null, a driver key
-// whose InfPath is pszInf. What an earlier run left under its ID goes first.
+// A present device USB\VID_F055&PID_<pid> that lists the compatible ID above
+// and, unless pszInf is null, has a driver key whose InfPath is pszInf.
 struct CDriverDevice
 {
-    CDriverDevice(const std::wstring& strDeviceId, const std::wstring& strHardware, const std::wstring& strCompatible,
-                  LPCWSTR pszInf, int nDriver)
-        : m_bCleared(Clear(strDeviceId)), m_device(L"USB", strDeviceId)
+    CDriverDevice(const std::wstring& strPid, LPCWSTR pszInf)
+        : m_device(L"USB", L"VID_F055&PID_" + strPid)
     {
-        m_bReady = m_device.IsDefined() && m_device.SetMultiString(L"HardwareID", { strHardware }) &&
-                   m_device.SetMultiString(L"CompatibleIDs", { strCompatible });
-        if (pszInf) {
-            const std::wstring strDriver = L"{6f3b2c10-58a4-4c8e-9d1e-3a7b5e2f0a11}\\" + std::to_wstring(9900 + nDriver);
-            const std::wstring strKey = std::wstring(c_szDriverClass) + L"\\" + std::to_wstring(9900 + nDriver);
-            m_bReady = m_bReady && m_device.SetString(L"Driver", strDriver) &&
-                       RegSetKeyValueW(HKEY_LOCAL_MACHINE, strKey.c_str(), L"InfPath", REG_SZ, pszInf,
-                                       static_cast<DWORD>((wcslen(pszInf) + 1) * sizeof(WCHAR))) == ERROR_SUCCESS;
-        }
-    }
-    static bool Clear(const std::wstring& strDeviceId)
-    {
-        return RegDeleteTreeW(HKEY_LOCAL_MACHINE, (L"System\\CurrentControlSet\\Enum\\USB\\" + strDeviceId).c_str()) ==
-               ERROR_SUCCESS;
+        const std::wstring strDriver = c_strClassKey + L"\\99" + strPid;
+        m_bReady = m_device.IsDefined() && m_device.SetMultiString(L"HardwareID", { L"USB\\VID_F055&PID_" + strPid }) &&
+                   m_device.SetMultiString(L"CompatibleIDs", { c_strCompat }) &&
+                   (!pszInf || (m_device.SetString(L"Driver", std::wstring(c_szClass) + L"\\99" + strPid) &&
+                                RegSetKeyValueW(HKEY_LOCAL_MACHINE, strDriver.c_str(), L"InfPath", REG_SZ, pszInf,
+                                                static_cast<DWORD>((wcslen(pszInf) + 1) * sizeof(WCHAR))) == 0));
     }
 
-    bool m_bCleared;
     CRegistryDevice m_device;
     bool m_bReady = false;
 };
 
 TEST_F(NativeCalls, InstallNeverForcesOverAnotherDriverAndReachesEachDeviceOnce)
 {
-    // The package names a hardware ID and a compatible ID. "copy": the
-    // device uses the package's staged copy; "other": another INF.
+    // The package names the hardware ID of device 0E40 and the compatible ID
+    // that every device lists; the stand-in changes no driver.
     const std::wstring strHw = L"USB\\VID_F055&PID_0E40";
-    const std::wstring strCompat = L"USB\\Class_F0&SubClass_55";
-    struct DEVICE
-    {
-        LPCWSTR pszDeviceId;
-        LPCWSTR pszHardware;
-        LPCWSTR pszCompatible;
-        LPCWSTR pszInf;
-    };
+    const DWORD dwQuiet = INSTALLFLAG_NONINTERACTIVE;
     const struct
     {
         const char* pszName;
-        std::vector<DEVICE> devices;
+        std::vector<std::pair<LPCWSTR, LPCWSTR>> devices; // PID, InfPath
         DWORD dwFakeError;
         std::vector<UPDATE_CALL> calls;
         DWORD dwExpected;
     } cases[] = {
-        { "a device on another driver: no force, and it keeps that driver",
-          { { L"VID_F055&PID_0E40", L"USB\\VID_F055&PID_0E40", L"USB\\Class_F0&SubClass_55", L"other.inf" } }, 0,
-          { { strHw, INSTALLFLAG_NONINTERACTIVE } }, ERROR_NO_MORE_ITEMS },
-        { "the system says the driver is better",
-          { { L"VID_F055&PID_0E40", L"USB\\VID_F055&PID_0E40", L"USB\\Class_F0&SubClass_55", nullptr } },
-          ERROR_NO_MORE_ITEMS, { { strHw, INSTALLFLAG_NONINTERACTIVE } }, ERROR_NO_MORE_ITEMS },
-        { "a device that lists both IDs and one that lists only the compatible one",
-          { { L"VID_F055&PID_0E40", L"USB\\VID_F055&PID_0E40", L"USB\\Class_F0&SubClass_55", nullptr },
-            { L"VID_F055&PID_0E41", L"USB\\VID_F055&PID_0E41", L"USB\\Class_F0&SubClass_55", nullptr } },
-          0, { { strCompat, INSTALLFLAG_NONINTERACTIVE } }, ERROR_NO_MORE_ITEMS },
-        { "a device on this package's copy is reinstalled with force",
-          { { L"VID_F055&PID_0E40", L"USB\\VID_F055&PID_0E40", L"USB\\Class_F0&SubClass_55", L"tvcall-ins.inf" } },
-          0, { { strHw, INSTALLFLAG_FORCE | INSTALLFLAG_NONINTERACTIVE } }, 0 },
+        { "a device on another driver: no force, and it keeps that driver", { { L"0E40", L"other.inf" } }, 0,
+          { { strHw, dwQuiet } }, ERROR_NO_MORE_ITEMS },
+        { "the system says the driver is better", { { L"0E40", nullptr } }, ERROR_NO_MORE_ITEMS, { { strHw, dwQuiet } },
+          ERROR_NO_MORE_ITEMS },
+        { "one call reaches a device that lists both IDs and one that lists one",
+          { { L"0E40", nullptr }, { L"0E41", nullptr } }, 0, { { c_strCompat, dwQuiet } }, ERROR_NO_MORE_ITEMS },
+        { "a device on this package's copy is reinstalled with force", { { L"0E40", L"tvcall-ins.inf" } }, 0,
+          { { strHw, INSTALLFLAG_FORCE | dwQuiet } }, 0 },
         { "but not while another device that the call reaches has another driver",
-          { { L"VID_F055&PID_0E40", L"USB\\VID_F055&PID_0E40", L"USB\\Class_F0&SubClass_55", L"tvcall-ins.inf" },
-            { L"VID_F055&PID_0E42", L"USB\\VID_F055&PID_0E42", L"USB\\Class_F0&SubClass_55", L"other.inf" } },
-          0, { { strCompat, INSTALLFLAG_NONINTERACTIVE } }, 0 },
+          { { L"0E40", L"tvcall-ins.inf" }, { L"0E42", L"other.inf" } }, 0, { { c_strCompat, dwQuiet } }, 0 },
         { "no present device", {}, 0, {}, 0xE000020B },
     };
     ForgetStagedPackage(L"tvcall-ins");
-    ASSERT_TRUE(WritePackage(m_folder.Path(), L"tvcall-ins", strHw + L", " + strCompat));
+    ASSERT_TRUE(WritePackage(m_folder.Path(), L"tvcall-ins", strHw + L", " + c_strCompat));
     const NATIVE_SETUP_API saved = NativeSetupApi();
     NativeSetupApi().pfnUpdateDriverForPlugAndPlayDevicesW = FakeUpdateDriver;
     for (const auto& c : cases) {
-        for (LPCWSTR psz : { L"VID_F055&PID_0E40", L"VID_F055&PID_0E41", L"VID_F055&PID_0E42" })
-            CDriverDevice::Clear(psz);
-        RegDeleteTreeW(HKEY_LOCAL_MACHINE, c_szDriverClass);
+        for (LPCWSTR pszPid : { L"0E40", L"0E41", L"0E42" })
+            RegDeleteTreeW(HKEY_LOCAL_MACHINE, (std::wstring(L"System\\CurrentControlSet\\Enum\\USB\\VID_F055&PID_") +
+                                                pszPid).c_str());
+        RegDeleteTreeW(HKEY_LOCAL_MACHINE, c_strClassKey.c_str());
         std::vector<std::unique_ptr<CDriverDevice>> devices;
-        for (const DEVICE& d : c.devices) {
-            devices.push_back(std::make_unique<CDriverDevice>(d.pszDeviceId, d.pszHardware, d.pszCompatible, d.pszInf,
-                                                              static_cast<int>(devices.size())));
+        for (const auto& d : c.devices) {
+            devices.push_back(std::make_unique<CDriverDevice>(d.first, d.second));
             ASSERT_TRUE(devices.back()->m_bReady) << c.pszName;
         }
         g_updateCalls.clear();
@@ -375,7 +353,7 @@ TEST_F(NativeCalls, InstallNeverForcesOverAnotherDriverAndReachesEachDeviceOnce)
         }
     }
     NativeSetupApi() = saved;
-    RegDeleteTreeW(HKEY_LOCAL_MACHINE, c_szDriverClass);
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, c_strClassKey.c_str());
     ForgetStagedPackage(L"tvcall-ins");
 }
 
