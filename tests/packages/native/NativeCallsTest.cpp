@@ -112,6 +112,34 @@ TEST_F(NativeCalls, AnInfInTheWindowsInfFolderIsNeverActedOn)
     EXPECT_EQ(InfFolderFiles(), before);
 }
 
+TEST_F(NativeCalls, APackageInTheDriverStoreIsNeverActedOn)
+{
+    // A Wine prefix has none: this one lives as long as the test.
+    WCHAR szSystem[MAX_PATH];
+    ASSERT_GT(GetSystemDirectoryW(szSystem, MAX_PATH), 0u);
+    const std::wstring strStore = std::wstring(szSystem) + L"\\DriverStore";
+    const std::wstring strFolder = strStore + L"\\tvcall-store";
+    DeleteFileW((strFolder + L"\\tvcall-store.inf").c_str());
+    DeleteFileW((strFolder + L"\\tvcall-store.cat").c_str());
+    RemoveDirectoryW(strFolder.c_str());
+    const bool bStoreExisted = !CreateDirectoryW(strStore.c_str(), nullptr);
+    ASSERT_TRUE(CreateDirectoryW(strFolder.c_str(), nullptr));
+    ASSERT_TRUE(WritePackage(strFolder, L"tvcall-store", L"USB\\VID_F055&PID_0E34"));
+    const auto before = InfFolderFiles();
+
+    BOOL bReboot = FALSE;
+    EXPECT_EQ(Native().pfnPreinstall((strFolder + L"\\tvcall-store.inf").c_str(), 0),
+              static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    EXPECT_EQ(Native().pfnUninstall((strFolder + L"\\.\\TVCALL-STORE.INF").c_str(), 0, nullptr, &bReboot),
+              static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    EXPECT_EQ(InfFolderFiles(), before);
+    DeleteFileW((strFolder + L"\\tvcall-store.inf").c_str());
+    DeleteFileW((strFolder + L"\\tvcall-store.cat").c_str());
+    RemoveDirectoryW(strFolder.c_str());
+    if (!bStoreExisted)
+        RemoveDirectoryW(strStore.c_str());
+}
+
 const DEVINST c_devRoot = 0x7A7A;
 std::vector<std::pair<DEVINST, ULONG>> g_reenumerations;
 
