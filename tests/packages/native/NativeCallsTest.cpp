@@ -380,6 +380,16 @@ TEST_F(NativeCalls, InstallNeverForcesOverAnotherDriverAndReachesEachDeviceOnce)
             EXPECT_EQ(g_updateCalls[i].dwFlags, c.calls[i].dwFlags) << c.pszName;
         }
     }
+
+    // Without newdev.dll the install fails with the load's code, before it
+    // stages anything.
+    ForgetStagedPackage(L"tvcall-ins");
+    NativeSetupApi().pfnUpdateDriverForPlugAndPlayDevicesW = nullptr;
+    NativeSetupApi().dwNewdevError = ERROR_MOD_NOT_FOUND;
+    BOOL bReboot = FALSE;
+    EXPECT_EQ(Native().pfnInstall(L"tvcall-ins.inf", DRIVER_PACKAGE_REPAIR, nullptr, &bReboot),
+              static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
+    EXPECT_EQ(CountCopiesInInfFolder(ReadFileBytes(m_folder.File(L"tvcall-ins.inf"))), 0);
     NativeSetupApi() = saved;
     RegDeleteTreeW(HKEY_LOCAL_MACHINE, c_strClassKey.c_str());
     ForgetStagedPackage(L"tvcall-ins");
