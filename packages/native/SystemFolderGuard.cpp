@@ -36,6 +36,58 @@ bool FolderPath(UINT cchBase, LPWSTR pszPath, LPCWSTR pszTail)
     return true;
 }
 
+// A file or folder by identity: its volume and its index on that volume.
+struct FILE_IDENTITY
+{
+    DWORD dwVolume;
+    DWORD dwIndexHigh;
+    DWORD dwIndexLow;
+};
+
+bool IdentityOf(LPCWSTR pszPath, FILE_IDENTITY* pIdentity)
+{
+    CFileHandle file(CreateFileW(pszPath, FILE_READ_ATTRIBUTES, c_dwShareAll, nullptr, OPEN_EXISTING,
+                                 FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!file.IsValid() || !GetFileInformationByHandle(file.Get(), &info))
+        return false;
+    *pIdentity = { info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow };
+    return true;
+}
+
+bool SameIdentity(const FILE_IDENTITY& a, const FILE_IDENTITY& b)
+{
+    return a.dwVolume == b.dwVolume && a.dwIndexHigh == b.dwIndexHigh && a.dwIndexLow == b.dwIndexLow;
+}
+
+// Through a share (\\localhost\C$\..., a mapped drive) the final path names
+// the share, not the local folder: the folders above the file are compared
+// with the guarded ones by identity instead, up to the share itself. Cuts
+// pszFinal short.
+ESystemFolder FolderByIdentity(LPWSTR pszFinal, LPCWSTR pszInfFolder, LPCWSTR pszStore)
+{
+    const WCHAR szUnc[] = L"\\\\?\\UNC\\";
+    const int cchUnc = ARRAYSIZE(szUnc) - 1;
+    FILE_IDENTITY inf = {};
+    FILE_IDENTITY store = {};
+    if (CompareStringOrdinal(pszFinal, cchUnc, szUnc, cchUnc, TRUE) != CSTR_EQUAL || !IdentityOf(pszInfFolder, &inf))
+        return systemFolderNone;
+    const bool bStore = pszStore && IdentityOf(pszStore, &store);
+    LPCWSTR pszServerEnd = wcschr(pszFinal + cchUnc, L'\\');
+    for (LPWSTR pszSlash = wcsrchr(pszFinal, L'\\'); pszServerEnd && pszSlash > pszServerEnd;
+         pszSlash = wcsrchr(pszFinal, L'\\')) {
+        *pszSlash = L'\0';
+        FILE_IDENTITY above;
+        if (!IdentityOf(pszFinal, &above))
+            continue;
+        if (SameIdentity(above, inf))
+            return systemFolderInf;
+        if (bStore && SameIdentity(above, store))
+            return systemFolderDriverStore;
+    }
+    return systemFolderNone;
+}
+
 bool IsInsideFolder(LPCWSTR pszFinal, LPCWSTR pszFolderFinal)
 {
     const size_t cchFolder = wcslen(pszFolderFinal);
@@ -68,9 +120,14 @@ DWORD FindSystemFolder(LPCWSTR pszFullPath, ESystemFolder* pFolder)
         *pFolder = systemFolderInf;
         return ERROR_SUCCESS;
     }
-    if (FolderPath(GetSystemDirectoryW(szFolder, c_cchFolder), szFolder, L"\\DriverStore") &&
-        FinalPathOf(szFolder, FILE_FLAG_BACKUP_SEMANTICS, szFolderFinal, c_cchFolder) == ERROR_SUCCESS &&
-        IsInsideFolder(pszFinal, szFolderFinal))
+    WCHAR szStore[c_cchFolder];
+    WCHAR szStoreFinal[c_cchFolder];
+    const bool bStore = FolderPath(GetSystemDirectoryW(szStore, c_cchFolder), szStore, L"\\DriverStore");
+    if (bStore && FinalPathOf(szStore, FILE_FLAG_BACKUP_SEMANTICS, szStoreFinal, c_cchFolder) == ERROR_SUCCESS &&
+        IsInsideFolder(pszFinal, szStoreFinal)) {
         *pFolder = systemFolderDriverStore;
+        return ERROR_SUCCESS;
+    }
+    *pFolder = FolderByIdentity(pszFinal, szFolder, bStore ? szStore : nullptr);
     return ERROR_SUCCESS;
 }

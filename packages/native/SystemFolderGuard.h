@@ -6,7 +6,8 @@
 // final path (every spelling of a path, \\?\ and \\.\ ones, subst drives and
 // junctions included, leads to the same one) against the final paths of the
 // Windows INF folder and of the driver store, which hold staged copies and
-// the system's own INFs.
+// the system's own INFs. Reached through a share, its folders are compared
+// with those two by identity (volume and file index).
 enum ESystemFolder
 {
     systemFolderNone = 0,

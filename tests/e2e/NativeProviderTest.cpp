@@ -239,14 +239,21 @@ TEST(NativeProvider, EverySpellingOfASystemInfIsRefused)
 {
     WCHAR szWindows[MAX_PATH];
     ASSERT_GT(GetWindowsDirectoryW(szWindows, MAX_PATH), 0u);
+    // Another drive letter for the same folder, as subst makes one: Wine's Z:
+    // is the Unix root, and the prefix lies below it.
+    WCHAR szPrefix[MAX_PATH] = {};
+    ASSERT_GT(GetEnvironmentVariableW(L"WINEPREFIX", szPrefix, MAX_PATH), 0u);
+    std::wstring strOtherDrive = L"Z:" + std::wstring(szPrefix) + L"/drive_c/windows/inf/wineusb.inf";
+    std::replace(strOtherDrive.begin(), strOtherDrive.end(), L'/', L'\\');
     const auto before = InfFolderFiles();
-    for (LPCWSTR pszPrefix : { L"\\\\?\\", L"\\\\.\\" }) {
+    const std::wstring strInf = std::wstring(szWindows) + L"\\inf\\wineusb.inf";
+    for (const std::wstring& strPath : { L"\\\\?\\" + strInf, L"\\\\.\\" + strInf, strOtherDrive }) {
         CProgramRun run(CProgramRun::EDifx::None);
         ASSERT_TRUE(run.IsReady());
-        const std::wstring strArgs = L"/u /q /e /s " + std::wstring(pszPrefix) + szWindows + L"\\inf\\wineusb.inf";
-        EXPECT_EQ(run.RunToEnd(strArgs, c_msStart), static_cast<DWORD>(ERROR_INVALID_PARAMETER)) << Narrow(strArgs);
-        EXPECT_EQ(InfFolderFiles(), before) << Narrow(strArgs);
-        EXPECT_TRUE(EnumKeyExists(L"ROOT\\WINE\\WINEUSB")) << Narrow(strArgs);
+        EXPECT_EQ(run.RunToEnd(L"/u /q /e /s " + strPath, c_msStart), static_cast<DWORD>(ERROR_INVALID_PARAMETER))
+            << Narrow(strPath);
+        EXPECT_EQ(InfFolderFiles(), before) << Narrow(strPath);
+        EXPECT_TRUE(EnumKeyExists(L"ROOT\\WINE\\WINEUSB")) << Narrow(strPath);
     }
 }
 
