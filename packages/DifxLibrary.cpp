@@ -18,9 +18,9 @@ bool Resolve(HMODULE hModule, const char* pszName, TPfn* ppfn)
     return *ppfn != nullptr;
 }
 
-bool LoadFrom(EDllFolder folder, DRIVER_INSTALL_API* pApi)
+bool LoadBesideExe(DRIVER_INSTALL_API* pApi)
 {
-    if (!BuildDllPath(folder, c_szDifxDll, g_szDifxPath, ARRAYSIZE(g_szDifxPath)))
+    if (!BuildDllPath(dllFolderExe, c_szDifxDll, g_szDifxPath, ARRAYSIZE(g_szDifxPath)))
         return false;
     if (GetFileAttributesW(g_szDifxPath) == INVALID_FILE_ATTRIBUTES)
         return false;
@@ -44,7 +44,7 @@ bool LoadFrom(EDllFolder folder, DRIVER_INSTALL_API* pApi)
 
 bool LoadDifxLibrary(DRIVER_INSTALL_API* pApi)
 {
-    if (LoadFrom(dllFolderExe, pApi) || LoadFrom(dllFolderSystem, pApi))
+    if (LoadBesideExe(pApi))
         return true;
     g_szDifxPath[0] = L'\0';
     return false;

@@ -26,6 +26,6 @@ struct DRIVER_INSTALL_API
 };
 
 // The provider of this process, chosen once on first use: DIFx when a
-// complete DIFXAPI.dll lies beside the exe or in System32, the native one
-// otherwise. Only the thread that runs the operation asks.
+// complete DIFXAPI.dll lies beside the exe, the native one otherwise. Only
+// the thread that runs the operation asks.
 const DRIVER_INSTALL_API& DriverInstallApi();

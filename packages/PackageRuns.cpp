@@ -46,7 +46,7 @@ void CDriverPackageBatch::CountCall(INT nOperation, LPCWSTR pszInfPath, INT nRes
                                     BOOL bNeedReboot)
 {
     const DWORD dwResult = static_cast<DWORD>(nResult);
-    CountPackageCall(&m_summary, dwResult, bNeedReboot);
+    CountPackageCall(&m_summary, nOperation, dwResult, bNeedReboot);
     if (m_pLog)
         m_pLog->PackageCall(nOperation, pszInfPath, dwResult, bRebootBefore, bNeedReboot);
 }

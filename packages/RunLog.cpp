@@ -192,6 +192,9 @@ void CRunLog::PackageCall(INT nOperation, LPCWSTR pszInfPath, DWORD dwResult, BO
     AddPath(line, pszInfPath, full);
     line << L": result ";
     AddCode(line, szCode, ErrorText(dwResult));
+    if (IsStagedInstall(nOperation, dwResult))
+        line << (dwResult == ERROR_NO_MORE_ITEMS ? L", staged; the devices keep a better driver"
+                                                 : L", staged; no matching device is present");
     // A flag that an earlier call of the run set cannot tell about this one.
     line << L", restart needed: "
          << (!bNeedReboot ? L"no" : bRebootBefore ? L"already asked for earlier in the run" : L"yes");

@@ -18,10 +18,15 @@ struct RUN_SUMMARY
     DWORD dwOperationError;
 };
 
-// Counts one package call with DIFx's result and the need-reboot flag as it
-// reads after the call. ERROR_SUCCESS_REBOOT_REQUIRED counts as a success
-// that needs a restart.
-void CountPackageCall(RUN_SUMMARY* pSummary, DWORD dwResult, BOOL bNeedReboot);
+// An install that left the package staged and no device worse off: no
+// present device matches (ERROR_NO_SUCH_DEVINST), or every one keeps a
+// better driver (ERROR_NO_MORE_ITEMS). Both count as success.
+bool IsStagedInstall(INT nOperation, DWORD dwResult);
+
+// Counts one call of operation nOperation with DIFx's result and the
+// need-reboot flag as it reads after the call. ERROR_SUCCESS_REBOOT_REQUIRED
+// counts as a success that needs a restart.
+void CountPackageCall(RUN_SUMMARY* pSummary, INT nOperation, DWORD dwResult, BOOL bNeedReboot);
 
 // The exit code for /e: the operation's own failure, else the first failed
 // call's code, else ERROR_SUCCESS_REBOOT_REQUIRED when a call asked for a

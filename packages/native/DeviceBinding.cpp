@@ -3,161 +3,128 @@
 #include <setupapi.h>
 #include <newdev.h>
 
+#include "packages/native/DeviceSet.h"
+#include "packages/native/InstallPlan.h"
 #include "packages/native/NativeLog.h"
 #include "packages/native/NativeSetupApi.h"
 #include "platform/LastError.h"
-#include "platform/UniqueHandle.h"
 
 namespace {
 
-struct CDevInfoTraits
+// One call per planned ID. 0, or the first error; the answer that the
+// devices keep a better driver and a device gone meanwhile are none.
+DWORD CallForIds(LPCWSTR pszFullPath, const CInstallPlan& plan, bool bQuiet, BOOL* pbNeedReboot)
 {
-    static HDEVINFO Invalid() { return INVALID_HANDLE_VALUE; }
-    static void Close(HDEVINFO h) { SetupDiDestroyDeviceInfoList(h); }
-};
-using CDevInfo = CUniqueHandle<HDEVINFO, CDevInfoTraits>;
-
-// Room for a device's ID lists; a longer list is read as far as it fits.
-const DWORD c_cbIdList = 8192;
-const DWORD c_cchInstanceId = 512;
-
-// Reads a REG_MULTI_SZ property into pszList, always closed by two
-// terminators; an empty list when the property is missing or too large.
-void ReadIdList(HDEVINFO hSet, SP_DEVINFO_DATA* pDevice, DWORD dwProperty, LPWSTR pszList)
-{
-    const DWORD cchList = c_cbIdList / sizeof(WCHAR);
-    DWORD dwType = REG_NONE;
-    if (!SetupDiGetDeviceRegistryPropertyW(hSet, pDevice, dwProperty, &dwType, reinterpret_cast<BYTE*>(pszList),
-                                           c_cbIdList - 2 * sizeof(WCHAR), nullptr) ||
-        dwType != REG_MULTI_SZ)
-        pszList[0] = L'\0';
-    pszList[cchList - 2] = L'\0';
-    pszList[cchList - 1] = L'\0';
-}
-
-// The device's first ID, hardware IDs before compatible IDs, that the package
-// names; null when none.
-LPCWSTR FirstPackageId(HDEVINFO hSet, SP_DEVINFO_DATA* pDevice, const CDeviceIdList& ids, LPWSTR pszBuffer)
-{
-    const DWORD adwProperties[] = { SPDRP_HARDWAREID, SPDRP_COMPATIBLEIDS };
-    for (DWORD dwProperty : adwProperties) {
-        ReadIdList(hSet, pDevice, dwProperty, pszBuffer);
-        for (LPCWSTR p = pszBuffer; *p; p += wcslen(p) + 1) {
-            if (ids.Contains(p))
-                return p;
-        }
-    }
-    return nullptr;
-}
-
-void InstanceIdOf(HDEVINFO hSet, SP_DEVINFO_DATA* pDevice, LPWSTR pszId)
-{
-    if (!SetupDiGetDeviceInstanceIdW(hSet, pDevice, pszId, c_cchInstanceId, nullptr))
-        pszId[0] = L'\0';
-}
-
-void NoteRebootNeed(HDEVINFO hSet, SP_DEVINFO_DATA* pDevice, BOOL* pbNeedReboot)
-{
-    SP_DEVINSTALL_PARAMS_W params = {};
-    params.cbSize = sizeof(params);
-    if (SetupDiGetDeviceInstallParamsW(hSet, pDevice, &params) && (params.Flags & (DI_NEEDREBOOT | DI_NEEDRESTART)))
-        *pbNeedReboot = TRUE;
-}
-
-// The staged INF a device's driver came from ("InfPath" of its driver key).
-bool DriverInfPathIs(HDEVINFO hSet, SP_DEVINFO_DATA* pDevice, LPCWSTR pszPublishedName)
-{
-    HKEY hKey = SetupDiOpenDevRegKey(hSet, pDevice, DICS_FLAG_GLOBAL, 0, DIREG_DRV, KEY_READ);
-    if (hKey == INVALID_HANDLE_VALUE)
-        return false;
-    CRegKey key(hKey);
-    WCHAR szInfPath[MAX_PATH + 1] = {};
-    DWORD cbInfPath = sizeof(szInfPath) - sizeof(WCHAR);
-    DWORD dwType = REG_NONE;
-    if (RegQueryValueExW(key.Get(), L"InfPath", nullptr, &dwType, reinterpret_cast<BYTE*>(szInfPath), &cbInfPath) !=
-            ERROR_SUCCESS ||
-        dwType != REG_SZ)
-        return false;
-    return DeviceIdEquals(szInfPath, pszPublishedName);
-}
-
-} // namespace
-
-DWORD InstallOnPresentDevices(LPCWSTR pszFullPath, const CDeviceIdList& ids, bool bQuiet, BOOL* pbNeedReboot)
-{
-    if (ids.IsEmpty()) {
-        NativeLogEvent(DIFXAPI_INFO, 0, L"%ls names no device for this machine; it stays staged", pszFullPath);
-        return ERROR_SUCCESS;
-    }
-    CDevInfo devices(SetupDiGetClassDevsW(nullptr, nullptr, nullptr, DIGCF_ALLCLASSES | DIGCF_PRESENT));
-    if (!devices.IsValid()) {
-        const DWORD dwError = LastErrorOrFailure();
-        NativeLogEvent(DIFXAPI_ERROR, dwError, L"Cannot list the present devices");
-        return dwError;
-    }
-
-    // One update per matching ID: it reaches every device that lists it.
-    CDeviceIdList matched;
-    WCHAR szList[c_cbIdList / sizeof(WCHAR)];
-    SP_DEVINFO_DATA device = {};
-    device.cbSize = sizeof(device);
-    for (DWORD dwIndex = 0; SetupDiEnumDeviceInfo(devices.Get(), dwIndex, &device); ++dwIndex) {
-        LPCWSTR pszId = FirstPackageId(devices.Get(), &device, ids, szList);
-        if (!pszId)
-            continue;
-        WCHAR szInstance[c_cchInstanceId];
-        InstanceIdOf(devices.Get(), &device, szInstance);
-        NativeLogEvent(DIFXAPI_INFO, 0, L"Installing on device %ls, which lists %ls", szInstance, pszId);
-        if (!matched.Add(pszId))
-            return ERROR_NOT_ENOUGH_MEMORY;
-    }
-    if (matched.IsEmpty()) {
-        NativeLogEvent(DIFXAPI_INFO, 0, L"No present device matches %ls; it stays staged for later devices",
-                       pszFullPath);
-        return ERROR_SUCCESS;
-    }
-
     DWORD dwFirstError = ERROR_SUCCESS;
-    const DWORD dwFlags = INSTALLFLAG_FORCE | (bQuiet ? INSTALLFLAG_NONINTERACTIVE : 0);
-    for (LPCWSTR pszId = matched.First(); pszId; pszId = matched.Next(pszId)) {
+    for (LPCWSTR pszId = plan.CallIds().First(); pszId; pszId = plan.CallIds().Next(pszId)) {
+        const bool bForce = plan.IsForced(pszId);
+        const DWORD dwFlags = (bForce ? INSTALLFLAG_FORCE : 0) | (bQuiet ? INSTALLFLAG_NONINTERACTIVE : 0);
+        if (bForce)
+            NativeLogEvent(DIFXAPI_INFO, 0, L"Reinstalling %ls on the devices with ID %ls, which use it already",
+                           pszFullPath, pszId);
         BOOL bReboot = FALSE;
         if (NativeSetupApi().pfnUpdateDriverForPlugAndPlayDevicesW(nullptr, pszId, pszFullPath, dwFlags, &bReboot)) {
-            NativeLogEvent(DIFXAPI_INFO, 0, L"Installed %ls on the devices with ID %ls", pszFullPath, pszId);
-        } else {
-            const DWORD dwError = LastErrorOrFailure();
-            // The device went away since it was listed: nothing to install on.
-            if (dwError == ERROR_NO_SUCH_DEVINST)
-                continue;
-            NativeLogEvent(DIFXAPI_ERROR, dwError, L"Cannot install %ls on the devices with ID %ls", pszFullPath, pszId);
-            if (dwFirstError == ERROR_SUCCESS)
-                dwFirstError = dwError;
+            if (bReboot)
+                *pbNeedReboot = TRUE;
+            continue;
         }
-        if (bReboot)
-            *pbNeedReboot = TRUE;
+        const DWORD dwError = LastErrorOrFailure();
+        if (dwError == ERROR_NO_MORE_ITEMS)
+            NativeLogEvent(DIFXAPI_INFO, dwError, L"The devices with ID %ls have a better driver than %ls", pszId,
+                           pszFullPath);
+        else if (dwError != ERROR_NO_SUCH_DEVINST)
+            NativeLogEvent(DIFXAPI_ERROR, dwError, L"Cannot install %ls on the devices with ID %ls", pszFullPath,
+                           pszId);
+        if (dwFirstError == ERROR_SUCCESS && dwError != ERROR_NO_MORE_ITEMS && dwError != ERROR_NO_SUCH_DEVINST)
+            dwFirstError = dwError;
     }
     return dwFirstError;
 }
 
-DWORD RemoveDevicesBoundTo(LPCWSTR pszPublishedName, BOOL* pbNeedReboot)
+// What the calls came to, read from the devices themselves: the call's own
+// answer is not to be trusted (Wine's says TRUE whatever happened).
+DWORD ReportDrivers(const CDeviceIdList& ids, LPCWSTR pszPublishedName, int* pcUsing, int* pcKeeping)
 {
-    CDevInfo devices(SetupDiGetClassDevsW(nullptr, nullptr, nullptr, DIGCF_ALLCLASSES));
-    if (!devices.IsValid()) {
-        const DWORD dwError = LastErrorOrFailure();
-        NativeLogEvent(DIFXAPI_ERROR, dwError, L"Cannot list the devices");
-        return dwError;
-    }
-    DWORD dwFirstError = ERROR_SUCCESS;
-    SP_DEVINFO_DATA device = {};
-    device.cbSize = sizeof(device);
-    // A removed device stays an element of the set, so indices do not shift.
-    for (DWORD dwIndex = 0; SetupDiEnumDeviceInfo(devices.Get(), dwIndex, &device); ++dwIndex) {
-        if (!DriverInfPathIs(devices.Get(), &device, pszPublishedName))
+    CDeviceSet devices;
+    const DWORD dwResult = devices.Open(true);
+    if (dwResult != ERROR_SUCCESS)
+        return dwResult;
+    WCHAR szIds[c_cchDeviceIds];
+    SP_DEVINFO_DATA device;
+    for (DWORD dwIndex = 0; devices.Get(dwIndex, &device); ++dwIndex) {
+        devices.ReadIds(&device, szIds);
+        if (!CDeviceSet::FirstListed(szIds, ids))
             continue;
         WCHAR szInstance[c_cchInstanceId];
-        InstanceIdOf(devices.Get(), &device, szInstance);
-        if (SetupDiCallClassInstaller(DIF_REMOVE, devices.Get(), &device)) {
+        WCHAR szInf[c_cchDriverInf];
+        devices.InstanceId(&device, szInstance);
+        devices.DriverInf(&device, szInf);
+        if (DeviceIdEquals(szInf, pszPublishedName)) {
+            ++*pcUsing;
+            NativeLogEvent(DIFXAPI_INFO, 0, L"Device %ls now uses %ls", szInstance, szInf);
+        } else {
+            ++*pcKeeping;
+            NativeLogEvent(DIFXAPI_INFO, 0, L"Device %ls keeps %ls", szInstance, szInf[0] ? szInf : L"no driver");
+        }
+    }
+    return ERROR_SUCCESS;
+}
+
+} // namespace
+
+DWORD InstallOnPresentDevices(LPCWSTR pszFullPath, LPCWSTR pszPublishedName, const CDeviceIdList& ids, bool bQuiet,
+                              BOOL* pbNeedReboot)
+{
+    CInstallPlan plan;
+    {
+        CDeviceSet devices;
+        DWORD dwResult = devices.Open(true);
+        if (dwResult == ERROR_SUCCESS)
+            dwResult = plan.Make(devices, ids, pszPublishedName);
+        if (dwResult != ERROR_SUCCESS)
+            return dwResult;
+    }
+    if (!plan.HasMatchingDevice()) {
+        NativeLogEvent(DIFXAPI_INFO, ERROR_NO_SUCH_DEVINST,
+                       L"No present device matches %ls; it stays staged for later devices", pszFullPath);
+        return ERROR_NO_SUCH_DEVINST;
+    }
+    const DWORD dwCallError = CallForIds(pszFullPath, plan, bQuiet, pbNeedReboot);
+    int cUsing = 0;
+    int cKeeping = 0;
+    const DWORD dwReport = ReportDrivers(ids, pszPublishedName, &cUsing, &cKeeping);
+    // A failed call says more than the drivers that stayed.
+    if (dwCallError != ERROR_SUCCESS)
+        return dwCallError;
+    if (dwReport != ERROR_SUCCESS)
+        return dwReport;
+    if (cUsing > 0)
+        return ERROR_SUCCESS;
+    if (cKeeping == 0)
+        return ERROR_NO_SUCH_DEVINST;
+    NativeLogEvent(DIFXAPI_INFO, ERROR_NO_MORE_ITEMS, L"Every matching device keeps its driver; %ls stays staged",
+                   pszFullPath);
+    return ERROR_NO_MORE_ITEMS;
+}
+
+DWORD RemoveDevicesBoundTo(LPCWSTR pszPublishedName, BOOL* pbNeedReboot)
+{
+    CDeviceSet devices;
+    const DWORD dwListError = devices.Open(false);
+    if (dwListError != ERROR_SUCCESS)
+        return dwListError;
+    DWORD dwFirstError = ERROR_SUCCESS;
+    SP_DEVINFO_DATA device;
+    for (DWORD dwIndex = 0; devices.Get(dwIndex, &device); ++dwIndex) {
+        WCHAR szInf[c_cchDriverInf];
+        devices.DriverInf(&device, szInf);
+        if (!DeviceIdEquals(szInf, pszPublishedName))
+            continue;
+        WCHAR szInstance[c_cchInstanceId];
+        devices.InstanceId(&device, szInstance);
+        if (SetupDiCallClassInstaller(DIF_REMOVE, devices.Handle(), &device)) {
             NativeLogEvent(DIFXAPI_INFO, 0, L"Removed device %ls, which used %ls", szInstance, pszPublishedName);
-            NoteRebootNeed(devices.Get(), &device, pbNeedReboot);
+            devices.NoteRebootNeed(&device, pbNeedReboot);
         } else {
             const DWORD dwError = LastErrorOrFailure();
             NativeLogEvent(DIFXAPI_ERROR, dwError, L"Cannot remove device %ls, which uses %ls", szInstance,

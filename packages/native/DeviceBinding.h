@@ -4,12 +4,17 @@
 
 #include "inf/DeviceIdList.h"
 
-// Installs the staged package on every present device that lists one of
-// pIds among its own hardware or compatible IDs, reinstalling where it is
-// installed already. No matching device is success. 0, or the first error.
-DWORD InstallOnPresentDevices(LPCWSTR pszFullPath, const CDeviceIdList& ids, bool bQuiet, BOOL* pbNeedReboot);
+// Installs the staged package (pszPublishedName: its file name in the
+// Windows INF folder) on the present devices that list one of ids among
+// their hardware or compatible IDs, with DIFx's meaning: never over a better
+// driver, at most one call per device, reinstalled where it is in use
+// already. Then logs the driver each of those devices uses. 0 when some
+// device uses the package; ERROR_NO_SUCH_DEVINST when no present device
+// matches; ERROR_NO_MORE_ITEMS when every one keeps another driver; the
+// first error of a call before either.
+DWORD InstallOnPresentDevices(LPCWSTR pszFullPath, LPCWSTR pszPublishedName, const CDeviceIdList& ids, bool bQuiet,
+                              BOOL* pbNeedReboot);
 
 // Removes every device whose driver was installed from the staged INF
-// pszPublishedName (its file name in the Windows INF folder). 0, or the
-// first error.
+// pszPublishedName. 0, or the first error.
 DWORD RemoveDevicesBoundTo(LPCWSTR pszPublishedName, BOOL* pbNeedReboot);

@@ -6,13 +6,14 @@
 #include <setupapi.h>
 
 #include "cmdline/OwnedString.h"
-#include "packages/native/DeviceBinding.h"
 #include "inf/InfFile.h"
+#include "inf/PackageDeviceIds.h"
+#include "packages/native/DeviceBinding.h"
 #include "packages/native/NativeLog.h"
 #include "packages/native/NativeSetupApi.h"
-#include "inf/PackageDeviceIds.h"
 #include "packages/native/PackagePath.h"
-#include "packages/native/StagedCopy.h"
+#include "packages/native/PackageRemoval.h"
+#include "packages/native/PendingInstalls.h"
 #include "platform/LastError.h"
 
 namespace {
@@ -25,18 +26,22 @@ void ApplyQuiet(DWORD dwFlags)
         SetupSetNonInteractiveMode(TRUE);
 }
 
-// Stages the package into the driver store. An identical package staged
-// before is reused, which counts as success.
-DWORD StagePackage(LPCWSTR pszFullPath)
+// Stages the package into the driver store and writes the staged copy's
+// file name. An identical package staged before is reused, which counts as
+// success.
+DWORD StagePackage(LPCWSTR pszFullPath, CWideString* pstrPublished)
 {
     WCHAR szStaged[MAX_PATH] = {};
+    PWSTR pszName = nullptr;
     if (!NativeSetupApi().pfnSetupCopyOEMInfW(pszFullPath, nullptr, SPOST_PATH, 0, szStaged, MAX_PATH, nullptr,
-                                              nullptr)) {
+                                              &pszName)) {
         const DWORD dwError = LastErrorOrFailure();
         NativeLogEvent(DIFXAPI_ERROR, dwError, L"Cannot stage %ls into the driver store", pszFullPath);
         return dwError;
     }
     NativeLogEvent(DIFXAPI_INFO, 0, L"Staged %ls as %ls", pszFullPath, szStaged);
+    if (pstrPublished && !pstrPublished->Assign(pszName ? pszName : szStaged))
+        return ERROR_NOT_ENOUGH_MEMORY;
     return ERROR_SUCCESS;
 }
 
@@ -46,107 +51,85 @@ void ReportEnd(DWORD dwResult)
         NativeLogEvent(DIFXAPI_SUCCESS, 0, L"done");
 }
 
-DWORD WINAPI NativePreinstall(PCWSTR pszInfPath, DWORD dwFlags)
+// Every package call starts here: Windows' own pending installs first.
+DWORD BeginCall(PCWSTR pszInfPath, DWORD dwFlags, CWideString* pstrFull)
 {
     ApplyQuiet(dwFlags);
+    WaitForPendingInstallsOnce();
+    return ResolvePackagePath(pszInfPath, pstrFull);
+}
+
+DWORD WINAPI NativePreinstall(PCWSTR pszInfPath, DWORD dwFlags)
+{
     CWideString strFull;
-    DWORD dwResult = ResolvePackagePath(pszInfPath, &strFull);
+    DWORD dwResult = BeginCall(pszInfPath, dwFlags, &strFull);
     if (dwResult == ERROR_SUCCESS)
-        dwResult = StagePackage(strFull.c_str());
+        dwResult = StagePackage(strFull.c_str(), nullptr);
     ReportEnd(dwResult);
     return dwResult;
 }
 
-DWORD InstallPackage(PCWSTR pszInfPath, bool bQuiet, BOOL* pbNeedReboot)
+// The device IDs come first: a package that cannot go on any device of
+// this machine is not staged at all.
+DWORD ReadDeviceIds(LPCWSTR pszFullPath, CDeviceIdList* pIds)
 {
-    CWideString strFull;
-    DWORD dwResult = ResolvePackagePath(pszInfPath, &strFull);
-    if (dwResult != ERROR_SUCCESS)
-        return dwResult;
-    dwResult = StagePackage(strFull.c_str());
-    if (dwResult != ERROR_SUCCESS)
-        return dwResult;
     CInfFile inf;
-    CDeviceIdList ids;
-    dwResult = OpenPackageInf(strFull.c_str(), &inf);
+    DWORD dwResult = OpenPackageInf(pszFullPath, &inf);
     if (dwResult == ERROR_SUCCESS)
-        dwResult = ReadPackageDeviceIds(inf.Get(), &ids);
+        dwResult = ReadPackageDeviceIds(inf.Get(), pIds);
     if (dwResult != ERROR_SUCCESS) {
-        NativeLogEvent(DIFXAPI_ERROR, dwResult, L"Cannot read the devices that %ls names", strFull.c_str());
+        NativeLogEvent(DIFXAPI_ERROR, dwResult, L"Cannot read the devices that %ls names", pszFullPath);
         return dwResult;
     }
-    return InstallOnPresentDevices(strFull.c_str(), ids, bQuiet, pbNeedReboot);
+    if (pIds->IsEmpty()) {
+        NativeLogEvent(DIFXAPI_ERROR, ERROR_NO_DEVICE_ID, L"%ls names no device for x64; nothing is staged",
+                       pszFullPath);
+        return ERROR_NO_DEVICE_ID;
+    }
+    return ERROR_SUCCESS;
+}
+
+DWORD InstallPackage(LPCWSTR pszFullPath, bool bQuiet, BOOL* pbNeedReboot)
+{
+    CDeviceIdList ids;
+    DWORD dwResult = ReadDeviceIds(pszFullPath, &ids);
+    if (dwResult != ERROR_SUCCESS)
+        return dwResult;
+    if (!NativeSetupApi().pfnUpdateDriverForPlugAndPlayDevicesW) {
+        const DWORD dwNewdevError = NativeSetupApi().dwNewdevError;
+        const DWORD dwError = dwNewdevError ? dwNewdevError : ERROR_PROC_NOT_FOUND;
+        NativeLogEvent(DIFXAPI_ERROR, dwError, L"Cannot load newdev.dll from System32; nothing is staged");
+        return dwError;
+    }
+    CWideString strPublished;
+    dwResult = StagePackage(pszFullPath, &strPublished);
+    if (dwResult != ERROR_SUCCESS)
+        return dwResult;
+    return InstallOnPresentDevices(pszFullPath, strPublished.c_str(), ids, bQuiet, pbNeedReboot);
 }
 
 DWORD WINAPI NativeInstall(PCWSTR pszInfPath, DWORD dwFlags, PCINSTALLERINFO_W /*pInstallerInfo*/,
                            BOOL* pbNeedReboot)
 {
-    ApplyQuiet(dwFlags);
     BOOL bNeedReboot = FALSE;
-    const DWORD dwResult = InstallPackage(pszInfPath, (dwFlags & DRIVER_PACKAGE_SILENT) != 0, &bNeedReboot);
+    CWideString strFull;
+    DWORD dwResult = BeginCall(pszInfPath, dwFlags, &strFull);
+    if (dwResult == ERROR_SUCCESS)
+        dwResult = InstallPackage(strFull.c_str(), (dwFlags & DRIVER_PACKAGE_SILENT) != 0, &bNeedReboot);
     if (bNeedReboot && pbNeedReboot)
         *pbNeedReboot = TRUE;
     ReportEnd(dwResult);
     return dwResult;
 }
 
-// Where Windows has no DiUninstallDriverW: the staged copy is found by its
-// bytes, its devices are removed, then the copy leaves the store. Nothing is
-// deleted unless it is the staged copy of exactly this package.
-DWORD UninstallStagedCopy(LPCWSTR pszFullPath, BOOL* pbNeedReboot)
-{
-    CInfFile inf;
-    DWORD dwResult = OpenPackageInf(pszFullPath, &inf);
-    if (dwResult != ERROR_SUCCESS) {
-        NativeLogEvent(DIFXAPI_ERROR, dwResult, L"Cannot read %ls", pszFullPath);
-        return dwResult;
-    }
-    CWideString strPublished;
-    dwResult = FindStagedCopy(pszFullPath, inf.Get(), &strPublished);
-    if (dwResult == ERROR_DRIVER_PACKAGE_NOT_IN_STORE) {
-        NativeLogEvent(DIFXAPI_ERROR, dwResult, L"%ls is not in the driver store", pszFullPath);
-        return dwResult;
-    }
-    if (dwResult != ERROR_SUCCESS) {
-        NativeLogEvent(DIFXAPI_ERROR, dwResult, L"Cannot look for the staged copy of %ls", pszFullPath);
-        return dwResult;
-    }
-    // A device still bound to the copy would lose its driver files: the copy
-    // stays when one cannot be removed.
-    dwResult = RemoveDevicesBoundTo(strPublished.c_str(), pbNeedReboot);
-    if (dwResult != ERROR_SUCCESS)
-        return dwResult;
-    if (!NativeSetupApi().pfnSetupUninstallOEMInfW(strPublished.c_str(), SUOI_FORCEDELETE, nullptr)) {
-        dwResult = LastErrorOrFailure();
-        NativeLogEvent(DIFXAPI_ERROR, dwResult, L"Cannot remove %ls from the driver store", strPublished.c_str());
-        return dwResult;
-    }
-    NativeLogEvent(DIFXAPI_INFO, 0, L"Removed %ls (staged from %ls) from the driver store", strPublished.c_str(),
-                   pszFullPath);
-    return ERROR_SUCCESS;
-}
-
 DWORD WINAPI NativeUninstall(PCWSTR pszInfPath, DWORD dwFlags, PCINSTALLERINFO_W /*pInstallerInfo*/,
                              BOOL* pbNeedReboot)
 {
-    ApplyQuiet(dwFlags);
     BOOL bNeedReboot = FALSE;
     CWideString strFull;
-    DWORD dwResult = ResolvePackagePath(pszInfPath, &strFull);
-    if (dwResult == ERROR_SUCCESS) {
-        if (NativeSetupApi().pfnDiUninstallDriverW) {
-            // Moves the devices to another driver, then removes the package.
-            if (NativeSetupApi().pfnDiUninstallDriverW(nullptr, strFull.c_str(), 0, &bNeedReboot)) {
-                NativeLogEvent(DIFXAPI_INFO, 0, L"Uninstalled %ls from its devices and the driver store",
-                               strFull.c_str());
-            } else {
-                dwResult = LastErrorOrFailure();
-                NativeLogEvent(DIFXAPI_ERROR, dwResult, L"Cannot uninstall %ls", strFull.c_str());
-            }
-        } else {
-            dwResult = UninstallStagedCopy(strFull.c_str(), &bNeedReboot);
-        }
-    }
+    DWORD dwResult = BeginCall(pszInfPath, dwFlags, &strFull);
+    if (dwResult == ERROR_SUCCESS)
+        dwResult = RemovePackage(strFull.c_str(), &bNeedReboot);
     if (bNeedReboot && pbNeedReboot)
         *pbNeedReboot = TRUE;
     ReportEnd(dwResult);

@@ -3,19 +3,9 @@
 #include <cwchar>
 
 #include "packages/native/NativeLog.h"
+#include "packages/native/SystemFolderGuard.h"
 #include "platform/FullPathName.h"
 #include "platform/LastError.h"
-
-namespace {
-
-bool StartsWithNoCase(LPCWSTR psz, size_t cch, LPCWSTR pszPrefix, size_t cchPrefix)
-{
-    return cch >= cchPrefix &&
-           CompareStringOrdinal(psz, static_cast<int>(cchPrefix), pszPrefix, static_cast<int>(cchPrefix), TRUE) ==
-               CSTR_EQUAL;
-}
-
-} // namespace
 
 bool GetInfFolder(LPWSTR pszFolder, size_t cchFolder)
 {
@@ -47,17 +37,21 @@ DWORD ResolvePackagePath(LPCWSTR pszInfPath, CWideString* pstrFullPath)
     }
     const size_t cchFull = full.Length();
 
-    WCHAR szInfFolder[MAX_PATH + 8];
-    if (GetInfFolder(szInfFolder, ARRAYSIZE(szInfFolder)) &&
-        StartsWithNoCase(pszFull, cchFull, szInfFolder, wcslen(szInfFolder))) {
-        NativeLogEvent(DIFXAPI_ERROR, ERROR_INVALID_PARAMETER,
-                       L"%ls lies in the Windows INF folder; name the package's own copy instead", pszFull);
-        return ERROR_INVALID_PARAMETER;
-    }
     const DWORD dwAttributes = GetFileAttributesW(pszFull);
     if (dwAttributes == INVALID_FILE_ATTRIBUTES || (dwAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
         NativeLogEvent(DIFXAPI_ERROR, ERROR_FILE_NOT_FOUND, L"%ls does not exist", pszFull);
         return ERROR_FILE_NOT_FOUND;
+    }
+    ESystemFolder folder = systemFolderNone;
+    const DWORD dwError = FindSystemFolder(pszFull, &folder);
+    if (dwError != ERROR_SUCCESS) {
+        NativeLogEvent(DIFXAPI_ERROR, dwError, L"Cannot tell where %ls lies", pszFull);
+        return dwError;
+    }
+    if (folder != systemFolderNone) {
+        NativeLogEvent(DIFXAPI_ERROR, ERROR_INVALID_PARAMETER, L"%ls lies in %ls; name the package's own copy instead",
+                       pszFull, folder == systemFolderInf ? L"the Windows INF folder" : L"the driver store");
+        return ERROR_INVALID_PARAMETER;
     }
     if (!pstrFullPath->Assign(pszFull, cchFull))
         return ERROR_NOT_ENOUGH_MEMORY;

@@ -49,8 +49,8 @@ bool JoinPath(LPCWSTR pszFolder, LPCWSTR pszName, LPWSTR pszPath)
     return true;
 }
 
-// The package's catalog, as staging copies it: to the catalog root, named
-// after the staged INF on Windows (oemN.cat) and after itself under Wine.
+// The package's catalog, as staging copies it to the catalog root: named
+// after the staged INF on Windows (oemN.cat), after itself under Wine.
 class CCatalogCheck
 {
 public:
@@ -59,9 +59,6 @@ public:
         WCHAR szName[MAX_PATH];
         if (!PackageCatalogName(hInf, szName, ARRAYSIZE(szName)))
             return;
-        m_bNamed = true;
-        wcsncpy(m_szName, szName, MAX_PATH - 1);
-        m_szName[MAX_PATH - 1] = L'\0';
         WCHAR szPath[c_cchPath];
         const size_t cchFull = wcslen(pszFullPath);
         if (cchFull >= c_cchPath)
@@ -72,53 +69,58 @@ public:
             return;
         pszSlash[1] = L'\0';
         WCHAR szCatalog[c_cchPath];
-        if (JoinPath(szPath, szName, szCatalog))
-            m_bReadable = ReadWholeFile(szCatalog, &m_bytes, &m_cb);
+        if (!JoinPath(szPath, szName, szCatalog) || !ReadWholeFile(szCatalog, &m_bytes, &m_cb))
+            return;
+        // The root keeps the file's own name, whatever folder the INF put it in.
+        LPCWSTR pszOwn = wcsrchr(szName, L'\\');
+        pszOwn = pszOwn ? pszOwn + 1 : szName;
+        wcsncpy(m_szName, pszOwn, MAX_PATH - 1);
+        m_szName[MAX_PATH - 1] = L'\0';
         const UINT cch = GetSystemDirectoryW(m_szRoot, MAX_PATH);
         const WCHAR szRoot[] = L"\\catroot\\{F750E6C3-38EE-11D1-85E5-00C04FC295EE}\\";
-        if (cch == 0 || cch + ARRAYSIZE(szRoot) > ARRAYSIZE(m_szRoot))
-            m_szRoot[0] = L'\0';
-        else
+        m_bUsable = cch != 0 && cch + ARRAYSIZE(szRoot) <= ARRAYSIZE(m_szRoot);
+        if (m_bUsable)
             wmemcpy(m_szRoot + cch, szRoot, ARRAYSIZE(szRoot));
     }
 
-    // A package whose catalog is gone from its folder is recognised by its
-    // INF alone.
-    bool Matches(LPCWSTR pszPublishedName) const
+    // Windows stages no x64 package without its catalog: a package that
+    // names none, or whose catalog is not beside it, has no staged copy.
+    bool IsUsable() const { return m_bUsable; }
+    LPCWSTR OwnName() const { return m_szName; }
+
+    bool RootHolds(LPCWSTR pszCatalogName) const
     {
-        if (!m_bNamed || !m_bReadable)
-            return true;
-        WCHAR szOemCatalog[MAX_PATH];
-        const size_t cchBase = wcslen(pszPublishedName) - 4; // without ".inf"
-        if (cchBase + 5 > MAX_PATH)
-            return false;
-        wmemcpy(szOemCatalog, pszPublishedName, cchBase);
-        wmemcpy(szOemCatalog + cchBase, L".cat", 5);
-        const LPCWSTR apszNames[] = { szOemCatalog, m_szName };
-        for (LPCWSTR pszName : apszNames) {
-            WCHAR szPath[c_cchPath];
-            if (m_szRoot[0] && JoinPath(m_szRoot, pszName, szPath) && FileHasBytes(szPath, m_bytes.Get(), m_cb))
-                return true;
-        }
-        return false;
+        WCHAR szPath[c_cchPath];
+        return m_bUsable && JoinPath(m_szRoot, pszCatalogName, szPath) && FileHasBytes(szPath, m_bytes.Get(), m_cb);
     }
 
 private:
-    bool m_bNamed = false;
-    bool m_bReadable = false;
+    bool m_bUsable = false;
     WCHAR m_szName[MAX_PATH] = {};
     WCHAR m_szRoot[MAX_PATH + 64] = {};
     CHeapBlock m_bytes;
     DWORD m_cb = 0;
 };
 
-bool HasInfExtension(LPCWSTR pszName)
+// "oem<N>.inf", the name Windows gives every staged copy; its catalog is
+// "oem<N>.cat", written into pszCatalog (MAX_PATH units).
+bool OemCatalogName(LPCWSTR pszName, LPWSTR pszCatalog)
 {
     const size_t cch = wcslen(pszName);
-    return cch > 4 && CompareStringOrdinal(pszName + cch - 4, 4, L".inf", 4, TRUE) == CSTR_EQUAL;
+    if (cch < 8 || cch >= MAX_PATH || CompareStringOrdinal(pszName, 3, L"oem", 3, TRUE) != CSTR_EQUAL ||
+        CompareStringOrdinal(pszName + cch - 4, 4, L".inf", 4, TRUE) != CSTR_EQUAL)
+        return false;
+    for (size_t i = 3; i < cch - 4; ++i) {
+        if (pszName[i] < L'0' || pszName[i] > L'9')
+            return false;
+    }
+    wmemcpy(pszCatalog, pszName, cch - 4);
+    wmemcpy(pszCatalog + cch - 4, L".cat", 5);
+    return true;
 }
 
-// Whether the INF folder's file pszName is the package's staged copy.
+// Whether the INF folder's file pszName is the package's staged copy: its
+// bytes are the package's, and so are those of its catalog in the root.
 class CStagedCopyMatch
 {
 public:
@@ -129,12 +131,12 @@ public:
 
     // Only a file of the package's size can hold its bytes: the others are
     // never opened.
-    bool Matches(LPCWSTR pszName, DWORD cbHigh, DWORD cbLow, DWORD dwAttributes) const
+    bool Matches(LPCWSTR pszName, LPCWSTR pszCatalogName, DWORD cbHigh, DWORD cbLow, DWORD dwAttributes) const
     {
         WCHAR szCandidate[c_cchPath];
         return !(dwAttributes & FILE_ATTRIBUTE_DIRECTORY) && cbHigh == 0 && cbLow == m_cbPackage &&
-               HasInfExtension(pszName) && JoinPath(m_pszInfFolder, pszName, szCandidate) &&
-               FileHasBytes(szCandidate, m_package.Get(), m_cbPackage) && m_catalog.Matches(pszName);
+               JoinPath(m_pszInfFolder, pszName, szCandidate) &&
+               FileHasBytes(szCandidate, m_package.Get(), m_cbPackage) && m_catalog.RootHolds(pszCatalogName);
     }
 
 private:
@@ -158,15 +160,18 @@ DWORD FindStagedCopy(LPCWSTR pszFullPath, HINF hInf, CWideString* pstrPublishedN
     if (!GetInfFolder(szInfFolder, c_cchPath))
         return ERROR_PATH_NOT_FOUND;
     const CCatalogCheck catalog(pszFullPath, hInf);
+    if (!catalog.IsUsable())
+        return ERROR_DRIVER_PACKAGE_NOT_IN_STORE;
     const CStagedCopyMatch match(package, cbPackage, catalog, szInfFolder);
 
-    // The package's own name first: one look, no folder listing.
+    // Where staging keeps the package's own name (Wine): one look, no folder
+    // listing. Its catalog then keeps its own name too.
     LPCWSTR pszOwnName = wcsrchr(pszFullPath, L'\\');
     pszOwnName = pszOwnName ? pszOwnName + 1 : pszFullPath;
     WCHAR szOwnCopy[c_cchPath];
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (JoinPath(szInfFolder, pszOwnName, szOwnCopy) && GetFileAttributesExW(szOwnCopy, GetFileExInfoStandard, &data) &&
-        match.Matches(pszOwnName, data.nFileSizeHigh, data.nFileSizeLow, data.dwFileAttributes))
+        match.Matches(pszOwnName, catalog.OwnName(), data.nFileSizeHigh, data.nFileSizeLow, data.dwFileAttributes))
         return pstrPublishedName->Assign(pszOwnName) ? ERROR_SUCCESS : ERROR_NOT_ENOUGH_MEMORY;
 
     WCHAR szPattern[c_cchPath];
@@ -178,7 +183,10 @@ DWORD FindStagedCopy(LPCWSTR pszFullPath, HINF hInf, CWideString* pstrPublishedN
     if (!search.IsValid())
         return ERROR_DRIVER_PACKAGE_NOT_IN_STORE;
     do {
-        if (match.Matches(found.cFileName, found.nFileSizeHigh, found.nFileSizeLow, found.dwFileAttributes))
+        WCHAR szOemCatalog[MAX_PATH];
+        if (OemCatalogName(found.cFileName, szOemCatalog) &&
+            match.Matches(found.cFileName, szOemCatalog, found.nFileSizeHigh, found.nFileSizeLow,
+                          found.dwFileAttributes))
             return pstrPublishedName->Assign(found.cFileName) ? ERROR_SUCCESS : ERROR_NOT_ENOUGH_MEMORY;
     } while (FindNextFileW(search.Get(), &found));
     return ERROR_DRIVER_PACKAGE_NOT_IN_STORE;

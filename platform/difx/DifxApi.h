@@ -42,6 +42,11 @@ typedef const INSTALLERINFO_W* PCINSTALLERINFO_W;
 #define DRIVER_PACKAGE_LEGACY_MODE 0x00000010
 #define DRIVER_PACKAGE_DELETE_FILES 0x00000020
 
+// DIFx's own result codes (customer bit set, severity error); its "no
+// present device matches" is SetupAPI's ERROR_NO_SUCH_DEVINST, 0xE000020B.
+#define ERROR_NO_DEVICE_ID 0xE0000301
+#define ERROR_DRIVER_PACKAGE_NOT_IN_STORE 0xE0000302
+
 DWORD WINAPI DriverPackagePreinstallW(PCWSTR pszInfPath, DWORD dwFlags);
 
 DWORD WINAPI DriverPackageInstallW(PCWSTR pszInfPath, DWORD dwFlags, PCINSTALLERINFO_W pInstallerInfo,

@@ -3,6 +3,9 @@
 // SetupAPI into the prefix's INF folder and onto registry-defined devices.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
+
 #include "E2eTexts.h"
 #include "ProgramRun.h"
 #include "UsbDeviceRegistry.h"
@@ -89,11 +92,21 @@ TEST(NativeProvider, InstallBindsTheDeviceThePackageNamesAndNoOther)
     CPackage package(run, L"tvnat-ins", named.m_strHardwareId);
     ASSERT_TRUE(package.m_bWritten);
 
-    EXPECT_EQ(run.RunToEnd(L"/i /s tvnat-ins.inf /q", c_msStart), 0u);
+    EXPECT_EQ(run.RunToEnd(L"/i /s tvnat-ins.inf /q /o run.log /e", c_msStart), 0u);
     EXPECT_EQ(CountCopiesInInfFolder(package.m_strBytes), 1);
-    EXPECT_NE(DeviceValue(L"VID_F055&PID_0E21", L"Driver"), L"");
     EXPECT_EQ(DeviceValue(L"VID_F055&PID_0E21", L"DeviceDesc"), L"Test device tvnat-ins");
     EXPECT_EQ(DeviceValue(L"VID_F055&PID_0E22", L"Driver"), L"");
+    // The log names the driver the device really has.
+    const std::wstring strDriver = DeviceValue(L"VID_F055&PID_0E21", L"Driver");
+    ASSERT_NE(strDriver, L"");
+    WCHAR szInf[MAX_PATH] = {};
+    DWORD cb = sizeof(szInf) - sizeof(WCHAR);
+    EXPECT_EQ(RegGetValueW(HKEY_LOCAL_MACHINE, (L"System\\CurrentControlSet\\Control\\Class\\" + strDriver).c_str(),
+                           L"InfPath", RRF_RT_REG_SZ, nullptr, szInf, &cb),
+              ERROR_SUCCESS);
+    EXPECT_NE(ReadFileBytes(run.File(L"run.log"))
+                  .find(": Device " + Narrow(named.m_device.InstanceId()) + " now uses " + Narrow(szInf) + "\r\n"),
+              std::string::npos);
 }
 
 TEST(NativeProvider, UninstallRemovesExactlyTheStagedCopyAndItsDevice)
@@ -151,9 +164,8 @@ TEST(NativeProvider, DifxInTheCurrentFolderOrOnPathIsNeverLoaded)
     ASSERT_TRUE(WritePackage(planted.Path(), L"tvnat-cwd", L"USB\\VID_F055&PID_0E26"));
     const std::string strBytes = ReadFileBytes(planted.File(L"tvnat-cwd.inf"));
 
-    // A stock Windows has no DIFXAPI.dll in System32, where Wine keeps a
-    // placeholder of its builtin: without it, a search by name would go on
-    // to the current folder and PATH.
+    // Wine keeps a placeholder of its builtin DIFx in System32: without it,
+    // a search by name would go on to the current folder and PATH.
     WCHAR szSystem[MAX_PATH];
     GetSystemDirectoryW(szSystem, MAX_PATH);
     const std::wstring strPlaceholder = std::wstring(szSystem) + L"\\difxapi.dll";
@@ -204,6 +216,110 @@ TEST(NativeProvider, RunsFromAFolderThatHoldsOnlyItself)
     DWORD dwExit = 1;
     EXPECT_TRUE(usage.Wait(c_msStart, &dwExit));
     EXPECT_EQ(dwExit, 0u);
+}
+
+// A copy of one of the prefix's own INFs is no package of the user's: it has
+// no staged copy, so nothing of the system goes.
+TEST(NativeProvider, UninstallOfACopyOfASystemInfRemovesNothing)
+{
+    ASSERT_TRUE(EnumKeyExists(L"ROOT\\WINE\\WINEBUS"));
+    CProgramRun run(CProgramRun::EDifx::None);
+    ASSERT_TRUE(run.IsReady());
+    const std::string strSystem = ReadFileBytes(InfFolder() + L"\\winebus.inf");
+    ASSERT_FALSE(strSystem.empty());
+    ASSERT_TRUE(run.Write(L"winebus.inf", strSystem));
+    const auto before = InfFolderFiles();
+
+    EXPECT_EQ(run.RunToEnd(L"/u /q /s winebus.inf /o log /e", c_msStart), 0xE0000302u);
+    EXPECT_EQ(InfFolderFiles(), before);
+    EXPECT_TRUE(EnumKeyExists(L"ROOT\\WINE\\WINEBUS"));
+}
+
+TEST(NativeProvider, EverySpellingOfASystemInfIsRefused)
+{
+    WCHAR szWindows[MAX_PATH];
+    ASSERT_GT(GetWindowsDirectoryW(szWindows, MAX_PATH), 0u);
+    // Another drive letter for the same folder, as subst makes one: Wine's Z:
+    // is the Unix root, and the prefix lies below it.
+    WCHAR szPrefix[MAX_PATH] = {};
+    ASSERT_GT(GetEnvironmentVariableW(L"WINEPREFIX", szPrefix, MAX_PATH), 0u);
+    std::wstring strOtherDrive = L"Z:" + std::wstring(szPrefix) + L"/drive_c/windows/inf/wineusb.inf";
+    std::replace(strOtherDrive.begin(), strOtherDrive.end(), L'/', L'\\');
+    const auto before = InfFolderFiles();
+    const std::wstring strInf = std::wstring(szWindows) + L"\\inf\\wineusb.inf";
+    for (const std::wstring& strPath : { L"\\\\?\\" + strInf, L"\\\\.\\" + strInf, strOtherDrive }) {
+        CProgramRun run(CProgramRun::EDifx::None);
+        ASSERT_TRUE(run.IsReady());
+        EXPECT_EQ(run.RunToEnd(L"/u /q /e /s " + strPath, c_msStart), static_cast<DWORD>(ERROR_INVALID_PARAMETER))
+            << Narrow(strPath);
+        EXPECT_EQ(InfFolderFiles(), before) << Narrow(strPath);
+        EXPECT_TRUE(EnumKeyExists(L"ROOT\\WINE\\WINEUSB")) << Narrow(strPath);
+    }
+}
+
+// DIFx's codes for an install that finds no device, and for a package with
+// nothing for x64; with /e the first is a success: the package is staged.
+TEST(NativeProvider, InstallGivesDifxCodesAndOnlyAStagedPackageCountsAsSuccess)
+{
+    const struct
+    {
+        LPCWSTR pszName;
+        const char* pszModels; // the models decoration
+        const char* pszResult;
+        DWORD dwExit;
+        int nCopies;
+        const char* pszLine; // how the log's package line ends
+    } cases[] = {
+        { L"tvnat-nodev", "NTamd64", "0xE000020B", 0, 1, ", staged; no matching device is present, restart needed: no" },
+        { L"tvnat-nox64", "NTx86", "0xE0000301", 0xE0000301, 0, ", restart needed: no" },
+    };
+    for (const auto& c : cases) {
+        CProgramRun run(CProgramRun::EDifx::None);
+        ASSERT_TRUE(run.IsReady());
+        CPackage package(run, c.pszName, L"USB\\VID_F055&PID_0E28");
+        const std::string strInf = PackageInfText(c.pszName, L"USB\\VID_F055&PID_0E28", c.pszModels);
+        ASSERT_TRUE(run.Write(std::wstring(c.pszName) + L".inf", strInf));
+
+        EXPECT_EQ(run.RunToEnd(L"/i /q /o run.log /e /s " + std::wstring(c.pszName) + L".inf", c_msStart), c.dwExit);
+        EXPECT_EQ(CountCopiesInInfFolder(strInf), c.nCopies) << Narrow(c.pszName);
+        const std::string strLog = ReadFileBytes(run.File(L"run.log"));
+        const size_t nLine = strLog.find(std::string(": result ") + c.pszResult);
+        ASSERT_NE(nLine, std::string::npos) << strLog;
+        const std::string strLine = strLog.substr(nLine, strLog.find("\r\n", nLine) - nLine);
+        EXPECT_EQ(strLine.substr(strLine.size() - std::min(strLine.size(), strlen(c.pszLine))), c.pszLine);
+    }
+}
+
+// Stock Windows keeps an in-box DIFx in System32: only one beside the exe
+// is used. Wine's own placeholder there is put back afterwards.
+TEST(NativeProvider, DifxInSystem32OnlyIsNotUsed)
+{
+    WCHAR szSystem[MAX_PATH];
+    ASSERT_GT(GetSystemDirectoryW(szSystem, MAX_PATH), 0u);
+    const std::wstring strSystemDifx = std::wstring(szSystem) + L"\\difxapi.dll";
+    const std::string strStandIn = ReadFileBytes(ModuleDir() + L"\\..\\DIFXAPI.dll");
+    ASSERT_FALSE(strStandIn.empty());
+    if (ReadFileBytes(strSystemDifx) == strStandIn) {
+        ASSERT_TRUE(DeleteFileW(strSystemDifx.c_str()));
+    }
+    const bool bPlaceholder = FileExists(strSystemDifx);
+    const std::string strPlaceholder = ReadFileBytes(strSystemDifx);
+
+    CProgramRun run(CProgramRun::EDifx::None);
+    ASSERT_TRUE(run.IsReady());
+    CPackage package(run, L"tvnat-sys", L"USB\\VID_F055&PID_0E29");
+    ASSERT_TRUE(package.m_bWritten);
+    ASSERT_TRUE(WriteFileBytes(strSystemDifx, strStandIn));
+    const DWORD dwExit = run.RunToEnd(L"/p /q /s tvnat-sys.inf /o run.log", c_msStart);
+    if (bPlaceholder)
+        WriteFileBytes(strSystemDifx, strPlaceholder);
+    else
+        DeleteFileW(strSystemDifx.c_str());
+
+    EXPECT_EQ(dwExit, 0u);
+    EXPECT_NE(ReadFileBytes(run.File(L"run.log")).find(", driver install: Windows device installation API\r\n"),
+              std::string::npos);
+    EXPECT_EQ(CountCopiesInInfFolder(package.m_strBytes), 1);
 }
 
 } // namespace

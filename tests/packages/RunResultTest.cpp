@@ -3,6 +3,7 @@
 // unreadable device list, odd events and the native driver-install path.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -82,6 +83,47 @@ TEST(RunResult, LogLinesSayWhatHappenedInWords)
         "uninstall \"\": result 0xE0000302" + Text(0xE0000302) + ", restart needed: yes",
         "install \"C:\\b.inf\": result 0x00000000" + Text(0) + ", restart needed: already asked for earlier in the run",
     }));
+}
+
+// An install that leaves the package staged and no device worse off is a
+// success, from either provider; for the other operations the same codes
+// are failures.
+TEST(RunResult, StagedInstallCountsAsSuccessAndItsLineSaysWhy)
+{
+    const struct
+    {
+        INT nOperation;
+        DWORD dwResult;
+        bool bSuccess;
+        const char* pszSaid;
+    } cases[] = {
+        { opInstall, 0xE000020B, true, ", staged; no matching device is present" },
+        { opInstall, ERROR_NO_MORE_ITEMS, true, ", staged; the devices keep a better driver" },
+        { opUninstall, 0xE000020B, false, "" },
+        { opPreinstall, ERROR_NO_MORE_ITEMS, false, "" },
+        { opInstall, 0xE0000301, false, "" },
+    };
+    CScratchDir dir;
+    CCurrentFolder cwd(dir.Path());
+    ASSERT_TRUE(cwd.IsChanged());
+    for (const auto& c : cases) {
+        RUN_SUMMARY summary = {};
+        CountPackageCall(&summary, c.nOperation, c.dwResult, FALSE);
+        EXPECT_EQ(summary.cSucceeded, c.bSuccess ? 1u : 0u) << c.dwResult;
+        EXPECT_EQ(SummaryExitCode(summary), c.bSuccess ? 0u : c.dwResult) << c.dwResult;
+        DeleteFileW(L"run.log");
+        {
+            CRunLog log;
+            ASSERT_TRUE(log.Open(L"run.log"));
+            log.PackageCall(c.nOperation, L"C:\\a.inf", c.dwResult, FALSE, FALSE);
+        }
+        const std::string strLine = ReadFileBytes(dir.File(L"run.log"));
+        char szCode[16];
+        snprintf(szCode, sizeof(szCode), "0x%08lX", static_cast<unsigned long>(c.dwResult));
+        EXPECT_NE(strLine.find(std::string(szCode) + Text(c.dwResult) + c.pszSaid + ", restart needed: no\r\n"),
+                  std::string::npos)
+            << strLine;
+    }
 }
 
 } // namespace

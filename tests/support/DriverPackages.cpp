@@ -4,7 +4,7 @@
 
 #include "TestFiles.h"
 
-std::string PackageInfText(const std::wstring& strName, const std::wstring& strHardwareId)
+std::string PackageInfText(const std::wstring& strName, const std::wstring& strHardwareId, const char* pszModels)
 {
     return "[Version]\r\n"
            "Signature = \"$WINDOWS NT$\"\r\n"
@@ -13,8 +13,8 @@ std::string PackageInfText(const std::wstring& strName, const std::wstring& strH
            "Provider = %P%\r\n"
            "DriverVer = 12/08/2026,1.0.0.2\r\n"
            "CatalogFile = " + Narrow(strName) + ".cat\r\n"
-           "\r\n[Manufacturer]\r\n%P% = Models, NTamd64\r\n"
-           "\r\n[Models.NTamd64]\r\n%D% = Dev_Install, " + Narrow(strHardwareId) + "\r\n"
+           "\r\n[Manufacturer]\r\n%P% = Models, " + pszModels + "\r\n"
+           "\r\n[Models." + pszModels + "]\r\n%D% = Dev_Install, " + Narrow(strHardwareId) + "\r\n"
            "\r\n[Dev_Install.NTamd64]\r\nAddReg = Dev_AddReg\r\n"
            "\r\n[Dev_Install.NTamd64.Services]\r\nAddService = , 0x00000002\r\n"
            "\r\n[Dev_AddReg]\r\nHKR,,TestPackage,," + Narrow(strName) + "\r\n"

@@ -8,8 +8,10 @@
 // Small driver packages written by the tests, and the system folders that
 // staging changes. A package <name> is <name>.inf, whose x64 models name one
 // hardware ID, and its catalog <name>.cat (staging wants the catalog the INF
-// names; an empty one will do under Wine).
-std::string PackageInfText(const std::wstring& strName, const std::wstring& strHardwareId);
+// names; an empty one will do under Wine). pszModels: the decoration of the
+// models section.
+std::string PackageInfText(const std::wstring& strName, const std::wstring& strHardwareId,
+                           const char* pszModels = "NTamd64");
 bool WritePackage(const std::wstring& strFolder, const std::wstring& strName, const std::wstring& strHardwareId,
                   bool bCatalog = true);
 

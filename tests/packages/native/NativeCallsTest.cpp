@@ -1,15 +1,22 @@
 // The native provider's package calls in this process, against Wine's real
-// SetupAPI and the prefix's INF folder: the codes it gives, what it refuses
-// to touch, and the DiUninstallDriverW branch, which Wine lacks.
+// SetupAPI, the prefix's INF folder and registry-defined devices: the codes
+// it gives, what it refuses to touch, and what Wine lacks or ignores (the
+// DiUninstallDriverW branch, the install's flags) through stand-ins.
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <utility>
 #include <string>
 #include <vector>
+
+#include <windows.h>
+#include <newdev.h>
 
 #include "packages/native/NativeDriverInstall.h"
 #include "packages/native/NativeSetupApi.h"
 #include "support/DriverPackages.h"
 #include "support/TestFiles.h"
+#include "UsbDeviceRegistry.h"
 
 namespace {
 
@@ -105,6 +112,49 @@ TEST_F(NativeCalls, AnInfInTheWindowsInfFolderIsNeverActedOn)
     EXPECT_EQ(InfFolderFiles(), before);
 }
 
+TEST_F(NativeCalls, APackageInTheDriverStoreIsNeverActedOn)
+{
+    // A Wine prefix has none: this one lives as long as the test.
+    WCHAR szSystem[MAX_PATH];
+    ASSERT_GT(GetSystemDirectoryW(szSystem, MAX_PATH), 0u);
+    const std::wstring strStore = std::wstring(szSystem) + L"\\DriverStore";
+    const std::wstring strFolder = strStore + L"\\tvcall-store";
+    DeleteFileW((strFolder + L"\\tvcall-store.inf").c_str());
+    DeleteFileW((strFolder + L"\\tvcall-store.cat").c_str());
+    RemoveDirectoryW(strFolder.c_str());
+    const bool bStoreExisted = !CreateDirectoryW(strStore.c_str(), nullptr);
+    ASSERT_TRUE(CreateDirectoryW(strFolder.c_str(), nullptr));
+    ASSERT_TRUE(WritePackage(strFolder, L"tvcall-store", L"USB\\VID_F055&PID_0E34"));
+    const auto before = InfFolderFiles();
+
+    BOOL bReboot = FALSE;
+    EXPECT_EQ(Native().pfnPreinstall((strFolder + L"\\tvcall-store.inf").c_str(), 0),
+              static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    EXPECT_EQ(Native().pfnUninstall((strFolder + L"\\.\\TVCALL-STORE.INF").c_str(), 0, nullptr, &bReboot),
+              static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    EXPECT_EQ(InfFolderFiles(), before);
+    DeleteFileW((strFolder + L"\\tvcall-store.inf").c_str());
+    DeleteFileW((strFolder + L"\\tvcall-store.cat").c_str());
+    RemoveDirectoryW(strFolder.c_str());
+    if (!bStoreExisted)
+        RemoveDirectoryW(strStore.c_str());
+}
+
+const DEVINST c_devRoot = 0x7A7A;
+std::vector<std::pair<DEVINST, ULONG>> g_reenumerations;
+
+CONFIGRET WINAPI FakeLocateRoot(PDEVINST pdnRoot, DEVINSTID_W pszId, ULONG ulFlags)
+{
+    *pdnRoot = pszId == nullptr && ulFlags == CM_LOCATE_DEVNODE_NORMAL ? c_devRoot : 0;
+    return CR_SUCCESS;
+}
+
+CONFIGRET WINAPI FakeReenumerate(DEVINST dnDevInst, ULONG ulFlags)
+{
+    g_reenumerations.emplace_back(dnDevInst, ulFlags);
+    return CR_SUCCESS;
+}
+
 TEST_F(NativeCalls, UninstallFindsOnlyACopyWithThePackagesBytes)
 {
     ForgetStagedPackage(L"tvcall-same");
@@ -126,9 +176,28 @@ TEST_F(NativeCalls, UninstallFindsOnlyACopyWithThePackagesBytes)
     EXPECT_EQ(Native().pfnUninstall(L"tvcall-same.inf", 0, nullptr, &bReboot), 0xE0000302u);
     EXPECT_EQ(CountCopiesInInfFolder(strStaged), 1);
 
+    // Afterwards the devices are looked for again from the root, waiting
+    // for the end; where that fails (Wine cannot find the root) the package
+    // is gone all the same, and a warning says so.
     ASSERT_TRUE(WritePackage(m_folder.Path(), L"tvcall-same", L"USB\\VID_F055&PID_0E31"));
+    m_events.clear();
     EXPECT_EQ(Native().pfnUninstall(L"tvcall-same.inf", 0, nullptr, &bReboot), 0u);
     EXPECT_EQ(CountCopiesInInfFolder(strStaged), 0);
+    ASSERT_GE(m_events.size(), 2u);
+    EXPECT_EQ(m_events[m_events.size() - 2].type, DIFXAPI_WARNING);
+
+    ASSERT_EQ(Native().pfnPreinstall(L"tvcall-same.inf", 0), 0u);
+    const NATIVE_SETUP_API saved = NativeSetupApi();
+    NativeSetupApi().pfnCM_Locate_DevNodeW = FakeLocateRoot;
+    NativeSetupApi().pfnCM_Reenumerate_DevNode = FakeReenumerate;
+    g_reenumerations.clear();
+    m_events.clear();
+    EXPECT_EQ(Native().pfnUninstall(L"tvcall-same.inf", 0, nullptr, &bReboot), 0u);
+    NativeSetupApi() = saved;
+    EXPECT_EQ(CountCopiesInInfFolder(strStaged), 0);
+    EXPECT_EQ(g_reenumerations, (std::vector<std::pair<DEVINST, ULONG>>{ { c_devRoot, CM_REENUMERATE_SYNCHRONOUS } }));
+    for (const auto& e : m_events)
+        EXPECT_NE(e.type, DIFXAPI_WARNING) << e.strText;
     ForgetStagedPackage(L"tvcall-same");
 }
 
@@ -155,14 +224,14 @@ struct DI_UNINSTALL_CALL
     bool bRebootPointer;
 };
 std::vector<DI_UNINSTALL_CALL> g_diCalls;
-BOOL g_bDiResult = TRUE;
+DWORD g_dwDiError = 0;
 int g_nFallbackCalls = 0;
 
 BOOL WINAPI FakeDiUninstallDriverW(HWND hwnd, LPCWSTR pszInfPath, DWORD dwFlags, PBOOL pbNeedReboot)
 {
     g_diCalls.push_back({ hwnd, pszInfPath, dwFlags, pbNeedReboot != nullptr });
-    if (!g_bDiResult) {
-        SetLastError(0xE000023D);
+    if (g_dwDiError) {
+        SetLastError(g_dwDiError);
         return FALSE;
     }
     *pbNeedReboot = TRUE;
@@ -184,19 +253,30 @@ TEST_F(NativeCalls, DiUninstallDriverIsUsedWhereWindowsHasIt)
     g_diCalls.clear();
     g_nFallbackCalls = 0;
 
-    BOOL bReboot = FALSE;
-    g_bDiResult = TRUE;
-    const DWORD dwSuccess = Native().pfnUninstall(L"tvcall-di.inf", DRIVER_PACKAGE_FORCE, nullptr, &bReboot);
-    g_bDiResult = FALSE;
-    BOOL bRebootAfterFailure = FALSE;
-    const DWORD dwFailure = Native().pfnUninstall(L"tvcall-di.inf", DRIVER_PACKAGE_FORCE, nullptr, &bRebootAfterFailure);
+    // What it says for a package the store does not hold is DIFx's "not in
+    // store"; other failures keep their code.
+    const struct
+    {
+        DWORD dwFakeError;
+        DWORD dwExpected;
+        BOOL bReboot;
+    } cases[] = {
+        { 0, 0, TRUE },
+        { 0xE000023D, 0xE000023D, FALSE },
+        { ERROR_FILE_NOT_FOUND, 0xE0000302, FALSE },
+        { ERROR_NOT_FOUND, 0xE0000302, FALSE },
+        { ERROR_ACCESS_DENIED, ERROR_ACCESS_DENIED, FALSE },
+    };
+    for (const auto& c : cases) {
+        g_dwDiError = c.dwFakeError;
+        BOOL bReboot = FALSE;
+        EXPECT_EQ(Native().pfnUninstall(L"tvcall-di.inf", DRIVER_PACKAGE_FORCE, nullptr, &bReboot), c.dwExpected)
+            << c.dwFakeError;
+        EXPECT_EQ(bReboot, c.bReboot) << c.dwFakeError;
+    }
     NativeSetupApi() = saved;
 
-    EXPECT_EQ(dwSuccess, 0u);
-    EXPECT_TRUE(bReboot);
-    EXPECT_EQ(dwFailure, 0xE000023Du);
-    EXPECT_FALSE(bRebootAfterFailure);
-    ASSERT_EQ(g_diCalls.size(), 2u);
+    ASSERT_EQ(g_diCalls.size(), ARRAYSIZE(cases));
     for (const auto& call : g_diCalls) {
         EXPECT_EQ(call.hwnd, nullptr);
         EXPECT_EQ(call.strPath, m_folder.File(L"tvcall-di.inf")) << "the full path, resolved";
@@ -204,6 +284,115 @@ TEST_F(NativeCalls, DiUninstallDriverIsUsedWhereWindowsHasIt)
         EXPECT_TRUE(call.bRebootPointer);
     }
     EXPECT_EQ(g_nFallbackCalls, 0);
+}
+
+// Wine's UpdateDriverForPlugAndPlayDevicesW ignores its flags and installs
+// anyway: the calls the install makes are recorded by a stand-in that
+// changes no driver, and answers as the case says.
+struct UPDATE_CALL
+{
+    std::wstring strId;
+    DWORD dwFlags;
+};
+std::vector<UPDATE_CALL> g_updateCalls;
+DWORD g_dwUpdateError = 0;
+
+BOOL WINAPI FakeUpdateDriver(HWND, LPCWSTR pszId, LPCWSTR, DWORD dwFlags, PBOOL)
+{
+    g_updateCalls.push_back({ pszId, dwFlags });
+    SetLastError(g_dwUpdateError);
+    return g_dwUpdateError == 0;
+}
+
+const wchar_t c_szClass[] = L"{6f3b2c10-58a4-4c8e-9d1e-3a7b5e2f0a11}";
+const std::wstring c_strClassKey = std::wstring(L"System\\CurrentControlSet\\Control\\Class\\") + c_szClass;
+const std::wstring c_strCompat = L"USB\\Class_F0&SubClass_55";
+
+// A present device USB\VID_F055&PID_<pid> that lists the compatible ID above
+// and, unless pszInf is null, has a driver key whose InfPath is pszInf.
+struct CDriverDevice
+{
+    CDriverDevice(const std::wstring& strPid, LPCWSTR pszInf)
+        : m_device(L"USB", L"VID_F055&PID_" + strPid)
+    {
+        const std::wstring strDriver = c_strClassKey + L"\\99" + strPid;
+        m_bReady = m_device.IsDefined() && m_device.SetMultiString(L"HardwareID", { L"USB\\VID_F055&PID_" + strPid }) &&
+                   m_device.SetMultiString(L"CompatibleIDs", { c_strCompat }) &&
+                   (!pszInf || (m_device.SetString(L"Driver", std::wstring(c_szClass) + L"\\99" + strPid) &&
+                                RegSetKeyValueW(HKEY_LOCAL_MACHINE, strDriver.c_str(), L"InfPath", REG_SZ, pszInf,
+                                                static_cast<DWORD>((wcslen(pszInf) + 1) * sizeof(WCHAR))) == 0));
+    }
+
+    CRegistryDevice m_device;
+    bool m_bReady = false;
+};
+
+TEST_F(NativeCalls, InstallNeverForcesOverAnotherDriverAndReachesEachDeviceOnce)
+{
+    // The package names the hardware ID of device 0E40 and the compatible ID
+    // that every device lists; the stand-in changes no driver.
+    const std::wstring strHw = L"USB\\VID_F055&PID_0E40";
+    const DWORD dwQuiet = INSTALLFLAG_NONINTERACTIVE;
+    const struct
+    {
+        const char* pszName;
+        std::vector<std::pair<LPCWSTR, LPCWSTR>> devices; // PID, InfPath
+        DWORD dwFakeError;
+        std::vector<UPDATE_CALL> calls;
+        DWORD dwExpected;
+    } cases[] = {
+        { "a device on another driver: no force, and it keeps that driver", { { L"0E40", L"other.inf" } }, 0,
+          { { strHw, dwQuiet } }, ERROR_NO_MORE_ITEMS },
+        { "the system says the driver is better", { { L"0E40", nullptr } }, ERROR_NO_MORE_ITEMS, { { strHw, dwQuiet } },
+          ERROR_NO_MORE_ITEMS },
+        { "one call reaches a device that lists both IDs and one that lists one",
+          { { L"0E40", nullptr }, { L"0E41", nullptr } }, 0, { { c_strCompat, dwQuiet } }, ERROR_NO_MORE_ITEMS },
+        { "a device on this package's copy is reinstalled with force", { { L"0E40", L"tvcall-ins.inf" } }, 0,
+          { { strHw, INSTALLFLAG_FORCE | dwQuiet } }, 0 },
+        { "but not while another device that the call reaches has another driver",
+          { { L"0E40", L"tvcall-ins.inf" }, { L"0E42", L"other.inf" } }, 0, { { c_strCompat, dwQuiet } }, 0 },
+        { "no present device", {}, 0, {}, 0xE000020B },
+    };
+    ForgetStagedPackage(L"tvcall-ins");
+    ASSERT_TRUE(WritePackage(m_folder.Path(), L"tvcall-ins", strHw + L", " + c_strCompat));
+    const NATIVE_SETUP_API saved = NativeSetupApi();
+    NativeSetupApi().pfnUpdateDriverForPlugAndPlayDevicesW = FakeUpdateDriver;
+    for (const auto& c : cases) {
+        for (LPCWSTR pszPid : { L"0E40", L"0E41", L"0E42" })
+            RegDeleteTreeW(HKEY_LOCAL_MACHINE, (std::wstring(L"System\\CurrentControlSet\\Enum\\USB\\VID_F055&PID_") +
+                                                pszPid).c_str());
+        RegDeleteTreeW(HKEY_LOCAL_MACHINE, c_strClassKey.c_str());
+        std::vector<std::unique_ptr<CDriverDevice>> devices;
+        for (const auto& d : c.devices) {
+            devices.push_back(std::make_unique<CDriverDevice>(d.first, d.second));
+            ASSERT_TRUE(devices.back()->m_bReady) << c.pszName;
+        }
+        g_updateCalls.clear();
+        g_dwUpdateError = c.dwFakeError;
+        BOOL bReboot = FALSE;
+        EXPECT_EQ(Native().pfnInstall(L"tvcall-ins.inf", DRIVER_PACKAGE_REPAIR | DRIVER_PACKAGE_SILENT, nullptr,
+                                      &bReboot),
+                  c.dwExpected)
+            << c.pszName;
+        ASSERT_EQ(g_updateCalls.size(), c.calls.size()) << c.pszName;
+        for (size_t i = 0; i < c.calls.size(); ++i) {
+            EXPECT_EQ(g_updateCalls[i].strId, c.calls[i].strId) << c.pszName;
+            EXPECT_EQ(g_updateCalls[i].dwFlags, c.calls[i].dwFlags) << c.pszName;
+        }
+    }
+
+    // Without newdev.dll the install fails with the load's code, before it
+    // stages anything.
+    ForgetStagedPackage(L"tvcall-ins");
+    NativeSetupApi().pfnUpdateDriverForPlugAndPlayDevicesW = nullptr;
+    NativeSetupApi().dwNewdevError = ERROR_MOD_NOT_FOUND;
+    BOOL bReboot = FALSE;
+    EXPECT_EQ(Native().pfnInstall(L"tvcall-ins.inf", DRIVER_PACKAGE_REPAIR, nullptr, &bReboot),
+              static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
+    EXPECT_EQ(CountCopiesInInfFolder(ReadFileBytes(m_folder.File(L"tvcall-ins.inf"))), 0);
+    NativeSetupApi() = saved;
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, c_strClassKey.c_str());
+    ForgetStagedPackage(L"tvcall-ins");
 }
 
 } // namespace

@@ -1,0 +1,109 @@
+#include "packages/native/PackageRemoval.h"
+
+#include <setupapi.h>
+#include <cfgmgr32.h>
+
+#include "cmdline/OwnedString.h"
+#include "inf/InfFile.h"
+#include "packages/native/DeviceBinding.h"
+#include "packages/native/NativeLog.h"
+#include "packages/native/NativeSetupApi.h"
+#include "packages/native/StagedCopy.h"
+#include "platform/LastError.h"
+
+namespace {
+
+// What DiUninstallDriverW documents for an INF it cannot find. The package's
+// INF was found before the call, so the missing one is the store's copy.
+DWORD MapDiUninstallError(DWORD dwError)
+{
+    if (dwError == ERROR_FILE_NOT_FOUND || dwError == ERROR_NOT_FOUND)
+        return ERROR_DRIVER_PACKAGE_NOT_IN_STORE;
+    return dwError;
+}
+
+// Moves the devices to another driver, then removes the package.
+DWORD DiUninstall(LPCWSTR pszFullPath, BOOL* pbNeedReboot)
+{
+    if (NativeSetupApi().pfnDiUninstallDriverW(nullptr, pszFullPath, 0, pbNeedReboot)) {
+        NativeLogEvent(DIFXAPI_INFO, 0, L"Uninstalled %ls from its devices and the driver store", pszFullPath);
+        return ERROR_SUCCESS;
+    }
+    const DWORD dwError = LastErrorOrFailure();
+    const DWORD dwResult = MapDiUninstallError(dwError);
+    if (dwResult == ERROR_DRIVER_PACKAGE_NOT_IN_STORE)
+        NativeLogEvent(DIFXAPI_ERROR, dwError, L"%ls is not in the driver store", pszFullPath);
+    else
+        NativeLogEvent(DIFXAPI_ERROR, dwError, L"Cannot uninstall %ls", pszFullPath);
+    return dwResult;
+}
+
+// The removed devices come back with their next best driver, as
+// DiUninstallDriverW leaves them. The package is gone either way: a failure
+// here is only a warning.
+void ReenumerateDevices()
+{
+    const NATIVE_SETUP_API& api = NativeSetupApi();
+    if (!api.pfnCM_Locate_DevNodeW || !api.pfnCM_Reenumerate_DevNode) {
+        NativeLogEvent(DIFXAPI_WARNING, ERROR_PROC_NOT_FOUND, L"Cannot look for the removed devices again");
+        return;
+    }
+    DEVINST root = 0;
+    CONFIGRET cr = api.pfnCM_Locate_DevNodeW(&root, nullptr, CM_LOCATE_DEVNODE_NORMAL);
+    if (cr != CR_SUCCESS) {
+        NativeLogEvent(DIFXAPI_WARNING, cr, L"Cannot find the root of the device tree (configuration manager code %lu)",
+                       static_cast<unsigned long>(cr));
+        return;
+    }
+    cr = api.pfnCM_Reenumerate_DevNode(root, CM_REENUMERATE_SYNCHRONOUS);
+    if (cr != CR_SUCCESS)
+        NativeLogEvent(DIFXAPI_WARNING, cr,
+                       L"Cannot look for the removed devices again (configuration manager code %lu)",
+                       static_cast<unsigned long>(cr));
+}
+
+// Where Windows has no DiUninstallDriverW: the staged copy is found by its
+// bytes and its catalog, its devices are removed, then the copy leaves the
+// store.
+DWORD UninstallStagedCopy(LPCWSTR pszFullPath, BOOL* pbNeedReboot)
+{
+    CInfFile inf;
+    DWORD dwResult = OpenPackageInf(pszFullPath, &inf);
+    if (dwResult != ERROR_SUCCESS) {
+        NativeLogEvent(DIFXAPI_ERROR, dwResult, L"Cannot read %ls", pszFullPath);
+        return dwResult;
+    }
+    CWideString strPublished;
+    dwResult = FindStagedCopy(pszFullPath, inf.Get(), &strPublished);
+    if (dwResult == ERROR_DRIVER_PACKAGE_NOT_IN_STORE) {
+        NativeLogEvent(DIFXAPI_ERROR, dwResult, L"%ls is not in the driver store", pszFullPath);
+        return dwResult;
+    }
+    if (dwResult != ERROR_SUCCESS) {
+        NativeLogEvent(DIFXAPI_ERROR, dwResult, L"Cannot look for the staged copy of %ls", pszFullPath);
+        return dwResult;
+    }
+    // A device still bound to the copy would lose its driver files: the copy
+    // stays when one cannot be removed.
+    dwResult = RemoveDevicesBoundTo(strPublished.c_str(), pbNeedReboot);
+    if (dwResult != ERROR_SUCCESS)
+        return dwResult;
+    if (!NativeSetupApi().pfnSetupUninstallOEMInfW(strPublished.c_str(), SUOI_FORCEDELETE, nullptr)) {
+        dwResult = LastErrorOrFailure();
+        NativeLogEvent(DIFXAPI_ERROR, dwResult, L"Cannot remove %ls from the driver store", strPublished.c_str());
+        return dwResult;
+    }
+    NativeLogEvent(DIFXAPI_INFO, 0, L"Removed %ls (staged from %ls) from the driver store", strPublished.c_str(),
+                   pszFullPath);
+    ReenumerateDevices();
+    return ERROR_SUCCESS;
+}
+
+} // namespace
+
+DWORD RemovePackage(LPCWSTR pszFullPath, BOOL* pbNeedReboot)
+{
+    if (NativeSetupApi().pfnDiUninstallDriverW)
+        return DiUninstall(pszFullPath, pbNeedReboot);
+    return UninstallStagedCopy(pszFullPath, pbNeedReboot);
+}
