@@ -211,6 +211,33 @@ void CRunLog::Event(INT nEventType, DWORD dwError, LPCWSTR pszEventText)
     line.WriteTo(m_file);
 }
 
+void CRunLog::OtherRunWait()
+{
+    CLineTexts line;
+    line << L"waiting for another tavelin run to finish its package call";
+    line.WriteTo(m_file);
+}
+
+void CRunLog::CallLockTakenOver()
+{
+    CLineTexts line;
+    line << L"another tavelin run ended in the middle of a package call without letting go of the lock; taken over";
+    line.WriteTo(m_file);
+}
+
+void CRunLog::CallLockUnavailable(DWORD dwError)
+{
+    if (!IsOpen())
+        return;
+    WCHAR szCode[c_cchCode];
+    FormatCode(dwError, szCode);
+    CLineTexts line;
+    line << L"the lock that keeps package calls of tavelin runs apart cannot be had: ";
+    AddCode(line, szCode, ErrorText(dwError));
+    line << L"; calls go on without it";
+    line.WriteTo(m_file);
+}
+
 void CRunLog::DeviceRemoval(LPCWSTR pszInstanceId, DWORD dwError)
 {
     if (!IsOpen())

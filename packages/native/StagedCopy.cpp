@@ -62,18 +62,7 @@ public:
         m_bNamed = true;
         wcsncpy(m_szName, szName, MAX_PATH - 1);
         m_szName[MAX_PATH - 1] = L'\0';
-        WCHAR szPath[c_cchPath];
-        const size_t cchFull = wcslen(pszFullPath);
-        if (cchFull >= c_cchPath)
-            return;
-        wmemcpy(szPath, pszFullPath, cchFull + 1);
-        LPWSTR pszSlash = wcsrchr(szPath, L'\\');
-        if (!pszSlash)
-            return;
-        pszSlash[1] = L'\0';
-        WCHAR szCatalog[c_cchPath];
-        if (JoinPath(szPath, szName, szCatalog))
-            m_bReadable = ReadWholeFile(szCatalog, &m_bytes, &m_cb);
+        m_bReadable = ReadOwnCatalog(pszFullPath, szName);
         const UINT cch = GetSystemDirectoryW(m_szRoot, MAX_PATH);
         const WCHAR szRoot[] = L"\\catroot\\{F750E6C3-38EE-11D1-85E5-00C04FC295EE}\\";
         if (cch == 0 || cch + ARRAYSIZE(szRoot) > ARRAYSIZE(m_szRoot))
@@ -104,6 +93,24 @@ public:
     }
 
 private:
+    // The catalog beside the package. The package's path may be as long as
+    // Windows allows, so the catalog's is built on the heap.
+    bool ReadOwnCatalog(LPCWSTR pszFullPath, LPCWSTR pszName)
+    {
+        LPCWSTR pszSlash = wcsrchr(pszFullPath, L'\\');
+        if (!pszSlash)
+            return false;
+        const size_t cchFolder = static_cast<size_t>(pszSlash + 1 - pszFullPath);
+        const size_t cchName = wcslen(pszName);
+        CHeapBlock path(malloc((cchFolder + cchName + 1) * sizeof(WCHAR)));
+        LPWSTR pszPath = static_cast<LPWSTR>(path.Get());
+        if (!pszPath)
+            return false;
+        wmemcpy(pszPath, pszFullPath, cchFolder);
+        wmemcpy(pszPath + cchFolder, pszName, cchName + 1);
+        return ReadWholeFile(pszPath, &m_bytes, &m_cb);
+    }
+
     bool m_bNamed = false;
     bool m_bReadable = false;
     WCHAR m_szName[MAX_PATH] = {};
