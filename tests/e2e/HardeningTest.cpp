@@ -3,7 +3,8 @@
 // run, and two runs of the same packages at once. No test defines a device.
 #include <gtest/gtest.h>
 
-#include <set>
+#include <algorithm>
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -13,55 +14,44 @@
 
 namespace {
 
-const wchar_t c_szGuardClass[] = L"TavelinQuietShutdownGuard";
-
 bool Contains(const std::string& str, const std::string& strPart)
 {
     return str.find(strPart) != std::string::npos;
 }
 
-// Runs a command line of Wine's own cmd in strFolder; its exit code, or
-// 0xFFFFFFFF when it did not start or end.
-DWORD RunCmd(const std::wstring& strFolder, const std::wstring& strCommand)
+// Wine's own cmd, run in strFolder to its end; its exit code.
+DWORD RunCmd(const std::wstring& strFolder, std::wstring strLine)
 {
-    std::wstring strLine = L"cmd.exe /c " + strCommand;
     STARTUPINFOW si = {};
     si.cb = sizeof(si);
     PROCESS_INFORMATION pi = {};
-    if (!CreateProcessW(nullptr, &strLine[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, strFolder.c_str(),
-                        &si, &pi))
-        return 0xFFFFFFFF;
     DWORD dwExit = 0xFFFFFFFF;
-    if (WaitForSingleObject(pi.hProcess, c_msStart) == WAIT_OBJECT_0)
-        GetExitCodeProcess(pi.hProcess, &dwExit);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
+    if (CreateProcessW(nullptr, &strLine[0], nullptr, nullptr, FALSE, 0, nullptr, strFolder.c_str(), &si, &pi)) {
+        if (WaitForSingleObject(pi.hProcess, c_msStart) == WAIT_OBJECT_0)
+            GetExitCodeProcess(pi.hProcess, &dwExit);
+        CloseHandle(pi.hThread);
+        CloseHandle(pi.hProcess);
+    }
     return dwExit;
 }
-
-struct GuardSearch
-{
-    DWORD dwProcessId;
-    HWND hFound;
-};
 
 // The child's top-level window of the guard's class, visible or not.
 HWND FindGuardWindow(const CProgramRun& run)
 {
-    GuardSearch search = { run.ProcessId(), nullptr };
+    std::pair<DWORD, HWND> search(run.ProcessId(), nullptr);
     EnumWindows(
         [](HWND hWnd, LPARAM lParam) -> BOOL {
-            GuardSearch* pSearch = reinterpret_cast<GuardSearch*>(lParam);
+            auto* pSearch = reinterpret_cast<std::pair<DWORD, HWND>*>(lParam);
             DWORD dwPid = 0;
-            GetWindowThreadProcessId(hWnd, &dwPid);
             WCHAR szClass[64] = {};
+            GetWindowThreadProcessId(hWnd, &dwPid);
             GetClassNameW(hWnd, szClass, ARRAYSIZE(szClass));
-            if (dwPid == pSearch->dwProcessId && std::wstring(szClass) == c_szGuardClass)
-                pSearch->hFound = hWnd;
-            return pSearch->hFound == nullptr;
+            if (dwPid == pSearch->first && wcscmp(szClass, L"TavelinQuietShutdownGuard") == 0)
+                pSearch->second = hWnd;
+            return pSearch->second == nullptr;
         },
         reinterpret_cast<LPARAM>(&search));
-    return search.hFound;
+    return search.second;
 }
 
 TEST(Hardening, LogRenamedDuringTheRunKeepsItsLaterLinesUnderTheNewName)
@@ -75,7 +65,7 @@ TEST(Hardening, LogRenamedDuringTheRunKeepsItsLaterLinesUnderTheNewName)
     ASSERT_TRUE(WaitUntil([&] { return run.CallThreads().size() == 1; }, c_msStart)) << "no package call began";
 
     // cmd's ren opens the file for deletion, which the run's handle must share.
-    EXPECT_EQ(RunCmd(run.Folder(), L"ren run.log renamed.log"), 0u);
+    EXPECT_EQ(RunCmd(run.Folder(), L"cmd.exe /c ren run.log renamed.log"), 0u);
     DWORD dwExit = 1;
     ASSERT_TRUE(run.Wait(c_msStart, &dwExit));
     EXPECT_EQ(dwExit, 0u);
@@ -122,68 +112,52 @@ TEST(Hardening, QuietRunRefusesShutdownFromAHiddenWindowDuringAPackageCall)
     EXPECT_FALSE(IsWindow(hGuard));
 }
 
-// Packages of this test's own names: whatever copy of them an earlier run
-// staged, under any name, goes first and last.
-class CLockPackages
+// Packages of this test's own names; whatever copy of them an earlier run
+// staged, under any name, goes first.
+std::vector<std::string> LockPackages(const CProgramRun& first, const CProgramRun& second)
 {
-public:
-    CLockPackages()
-    {
-        for (int i = 0; i < 12; ++i)
-            m_names.push_back(L"tvlock-" + std::to_wstring(i));
-        Forget();
+    std::vector<std::string> packages;
+    std::string strList = ";inflist\r\n";
+    for (int i = 0; i < 12; ++i) {
+        const std::wstring strName = L"tvlock-" + std::to_wstring(i);
+        ForgetStagedPackage(strName);
+        packages.push_back(PackageInfText(strName, L"USB\\VID_F055&PID_0E30"));
+        for (const CProgramRun* pRun : { &first, &second })
+            EXPECT_TRUE(WritePackage(pRun->Folder(), strName, L"USB\\VID_F055&PID_0E30"));
+        strList += Narrow(strName) + ".inf\r\n";
     }
-    ~CLockPackages() { Forget(); }
-
-    static std::string Bytes(const std::wstring& strName) { return PackageInfText(strName, c_szHardwareId); }
-    bool WriteTo(const CProgramRun& run) const
-    {
-        std::string strList = ";inflist\r\n";
-        for (const std::wstring& strName : m_names) {
-            if (!WritePackage(run.Folder(), strName, c_szHardwareId))
-                return false;
-            strList += Narrow(strName) + ".inf\r\n";
-        }
-        return run.Write(L"list.txt", strList);
+    for (const auto& file : InfFolderFiles()) {
+        if (std::find(packages.begin(), packages.end(), file.second) != packages.end())
+            DeleteFileW((InfFolder() + L"\\" + file.first).c_str());
     }
-
-    std::vector<std::wstring> m_names;
-
-private:
-    static constexpr const wchar_t* c_szHardwareId = L"USB\\VID_F055&PID_0E30";
-
-    void Forget() const
-    {
-        std::set<std::string> ours;
-        for (const std::wstring& strName : m_names) {
-            ForgetStagedPackage(strName);
-            ours.insert(Bytes(strName));
-        }
-        for (const auto& file : InfFolderFiles()) {
-            if (ours.count(file.second))
-                DeleteFileW((InfFolder() + L"\\" + file.first).c_str());
-        }
-    }
-};
+    EXPECT_TRUE(first.Write(L"list.txt", strList) && second.Write(L"list.txt", strList));
+    return packages;
+}
 
 TEST(Hardening, TwoListRunsAtOnceStageEveryPackageOnce)
 {
-    CLockPackages packages;
     CProgramRun first(CProgramRun::EDifx::None);
     CProgramRun second(CProgramRun::EDifx::None);
     ASSERT_TRUE(first.IsReady() && second.IsReady());
-    ASSERT_TRUE(packages.WriteTo(first) && packages.WriteTo(second));
+    const std::vector<std::string> packages = LockPackages(first, second);
 
-    ASSERT_TRUE(first.Start(L"/p /q /l list.txt /e"));
-    ASSERT_TRUE(second.Start(L"/p /q /l list.txt /e"));
+    ASSERT_TRUE(first.Start(L"/p /q /l list.txt /e /o run.log") && second.Start(L"/p /q /l list.txt /e /o run.log"));
     DWORD dwFirst = 1;
     DWORD dwSecond = 1;
-    ASSERT_TRUE(first.Wait(c_msStart, &dwFirst));
-    ASSERT_TRUE(second.Wait(c_msStart, &dwSecond));
+    ASSERT_TRUE(first.Wait(c_msStart, &dwFirst) && second.Wait(c_msStart, &dwSecond));
     EXPECT_EQ(dwFirst, 0u);
     EXPECT_EQ(dwSecond, 0u);
-    for (const std::wstring& strName : packages.m_names)
-        EXPECT_EQ(CountCopiesInInfFolder(packages.Bytes(strName)), 1) << Narrow(strName);
+    for (size_t i = 0; i < packages.size(); ++i)
+        EXPECT_EQ(CountCopiesInInfFolder(packages[i]), 1) << "tvlock-" << i;
+    // Each run says once that it waits, however often it does.
+    int cWaits = 0;
+    for (const CProgramRun* pRun : { &first, &second }) {
+        const std::string strLog = ReadFileBytes(pRun->File(L"run.log"));
+        const size_t nAt = strLog.find(c_szWaitingLine);
+        EXPECT_EQ(strLog.find(c_szWaitingLine, nAt + 1), std::string::npos) << strLog;
+        cWaits += nAt != std::string::npos;
+    }
+    EXPECT_GE(cWaits, 1) << "the runs never met";
 }
 
 } // namespace
