@@ -227,15 +227,8 @@ void CRunLog::CallLockTakenOver()
 
 void CRunLog::CallLockUnavailable(DWORD dwError)
 {
-    if (!IsOpen())
-        return;
-    WCHAR szCode[c_cchCode];
-    FormatCode(dwError, szCode);
-    CLineTexts line;
-    line << L"the lock that keeps package calls of tavelin runs apart cannot be had: ";
-    AddCode(line, szCode, ErrorText(dwError));
-    line << L"; calls go on without it";
-    line.WriteTo(m_file);
+    WriteCodeLine(L"the lock that keeps package calls of tavelin runs apart cannot be had: ", dwError,
+                  L"; calls go on without it");
 }
 
 void CRunLog::DeviceRemoval(LPCWSTR pszInstanceId, DWORD dwError)
@@ -257,13 +250,19 @@ void CRunLog::DeviceRemoval(LPCWSTR pszInstanceId, DWORD dwError)
 
 void CRunLog::DeviceListUnreadable(DWORD dwError)
 {
+    WriteCodeLine(L"repair cannot read the list of USB devices: ", dwError, L"");
+}
+
+void CRunLog::WriteCodeLine(LPCWSTR pszBefore, DWORD dwError, LPCWSTR pszAfter)
+{
     if (!IsOpen())
         return;
     WCHAR szCode[c_cchCode];
     FormatCode(dwError, szCode);
     CLineTexts line;
-    line << L"repair cannot read the list of USB devices: ";
+    line << pszBefore;
     AddCode(line, szCode, ErrorText(dwError));
+    line << pszAfter;
     line.WriteTo(m_file);
 }
 

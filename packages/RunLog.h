@@ -52,6 +52,8 @@ public:
 
 private:
     LPCWSTR ErrorText(DWORD dwCode);
+    // A text, the code with its message, and a closing text, as one line.
+    void WriteCodeLine(LPCWSTR pszBefore, DWORD dwError, LPCWSTR pszAfter);
 
     CLogFile m_file;
     // The text of the last code looked up: most calls of a run share one

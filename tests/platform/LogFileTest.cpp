@@ -55,8 +55,8 @@ BOOL WINAPI LookInfo(HANDLE, LPBY_HANDLE_FILE_INFORMATION pInfo)
     return g_pLook->bInfo;
 }
 
-// Wine has no reparse points and reports no hard links, so the open's checks
-// see the answers of this table; the file itself is a real one.
+// Wine has no reparse points: the open's checks see the answers of this
+// table, as Windows would give them; the file itself is a real one.
 TEST(LogFile, OpensOnlyAnOrdinaryDiskFileWithOneName)
 {
     const FILE_LOOK rgLooks[] = {
