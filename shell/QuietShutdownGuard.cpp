@@ -7,7 +7,7 @@ const WCHAR g_szQuietShutdownGuardClass[] = L"TavelinQuietShutdownGuard";
 
 namespace {
 
-// Sent by the run's thread: wParam is TRUE while the run is busy.
+// From the run's thread: busy or not (wParam TRUE while busy), and the end.
 const UINT WM_APP_SET_BUSY = WM_APP + 1;
 const UINT WM_APP_END_GUARD = WM_APP + 2;
 

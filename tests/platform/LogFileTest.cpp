@@ -39,21 +39,7 @@ struct FILE_LOOK
     DWORD nLinks;
     bool bOpens;
 };
-
 const FILE_LOOK* g_pLook = nullptr;
-
-DWORD WINAPI LookType(HANDLE)
-{
-    return g_pLook->dwType;
-}
-
-BOOL WINAPI LookInfo(HANDLE, LPBY_HANDLE_FILE_INFORMATION pInfo)
-{
-    *pInfo = {};
-    pInfo->dwFileAttributes = g_pLook->dwAttributes;
-    pInfo->nNumberOfLinks = g_pLook->nLinks;
-    return g_pLook->bInfo;
-}
 
 // Wine has no reparse points: the open's checks see the answers of this
 // table, as Windows would give them; the file itself is a real one.
@@ -68,12 +54,19 @@ TEST(LogFile, OpensOnlyAnOrdinaryDiskFileWithOneName)
         { "an ordinary file", FILE_TYPE_DISK, TRUE, FILE_ATTRIBUTE_ARCHIVE, 1, true },
     };
     const FILE_QUERY_API saved = g_fileQueryApi;
-    g_fileQueryApi = { LookType, LookInfo };
+    // x64 has one calling convention, so plain lambdas stand in for WINAPI.
+    g_fileQueryApi.pfnGetFileType = [](HANDLE) { return g_pLook->dwType; };
+    g_fileQueryApi.pfnGetFileInformationByHandle = [](HANDLE, LPBY_HANDLE_FILE_INFORMATION pInfo) {
+        *pInfo = {};
+        pInfo->dwFileAttributes = g_pLook->dwAttributes;
+        pInfo->nNumberOfLinks = g_pLook->nLinks;
+        return g_pLook->bInfo;
+    };
     CScratchDir dir;
+    const std::wstring strPath = dir.File(L"run.log");
     for (const FILE_LOOK& look : rgLooks) {
         SCOPED_TRACE(look.pszWhat);
         g_pLook = &look;
-        const std::wstring strPath = dir.File(L"run.log");
         ASSERT_TRUE(WriteFileBytes(strPath, "before\r\n"));
         {
             CLogFile log;

@@ -87,28 +87,26 @@ TEST(QuietShutdownGuard, RefusesWithAReasonOnlyWhileBusyFromItsOwnThread)
     g_hInstance = GetModuleHandleW(nullptr);
     ResetShellFakes();
     HWND hWnd = nullptr;
+    std::vector<LRESULT> answers;
     {
         CQuietShutdownGuard guard;
         hWnd = guard.Window();
         ASSERT_NE(hWnd, nullptr);
-        const DWORD dwGuardThread = GetWindowThreadProcessId(hWnd, nullptr);
-        EXPECT_NE(dwGuardThread, GetCurrentThreadId());
-        EXPECT_EQ(SendMessageW(hWnd, WM_QUERYENDSESSION, 0, 0), TRUE);
-        guard.SetBusy(true);
-        EXPECT_EQ(SendMessageW(hWnd, WM_QUERYENDSESSION, 0, 0), FALSE);
-        EXPECT_EQ(SendMessageW(hWnd, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), FALSE);
-        guard.SetBusy(false);
-        EXPECT_EQ(SendMessageW(hWnd, WM_QUERYENDSESSION, 0, 0), TRUE);
-        ASSERT_EQ(g_shutdownReasonCalls.size(), 2u);
-        EXPECT_EQ(g_shutdownReasonCalls[0].strReason, L"Installing device drivers");
-        EXPECT_EQ(g_shutdownReasonCalls[1].strReason, L"<destroy>");
-        for (const SHUTDOWN_REASON_CALL& call : g_shutdownReasonCalls) {
-            EXPECT_EQ(call.hWnd, hWnd);
-            EXPECT_EQ(call.dwThread, dwGuardThread);
+        for (bool bBusy : { false, true, false }) {
+            guard.SetBusy(bBusy);
+            answers.push_back(SendMessageW(hWnd, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF));
         }
         EXPECT_FALSE(IsWindowVisible(hWnd));
     }
+    EXPECT_EQ(answers, (std::vector<LRESULT>{ TRUE, FALSE, TRUE }));
     EXPECT_FALSE(IsWindow(hWnd)) << "the window outlived the guard";
+    ASSERT_EQ(g_shutdownReasonCalls.size(), 2u);
+    EXPECT_EQ(g_shutdownReasonCalls[0].strReason, L"Installing device drivers");
+    EXPECT_EQ(g_shutdownReasonCalls[1].strReason, L"<destroy>");
+    for (const SHUTDOWN_REASON_CALL& call : g_shutdownReasonCalls) {
+        EXPECT_EQ(call.hWnd, hWnd);
+        EXPECT_NE(call.dwThread, GetCurrentThreadId()) << "not the window's own thread";
+    }
 }
 
 } // namespace
