@@ -7,6 +7,9 @@ namespace {
 
 // One name for every tavelin, whichever version or folder it runs from.
 const WCHAR c_szLockName[] = L"Global\\TavelinDriverPackageCall";
+// Another run waits at most this long (and the call then running) beyond
+// the calls it must wait for anyway.
+const ULONGLONG c_msHoldSlice = 50;
 
 } // namespace
 
@@ -18,8 +21,10 @@ void CPackageCallLock::Enter(CDiffxApiCallback* pCallback, CRunLog* pLog)
         if (dwError != ERROR_SUCCESS && pLog)
             pLog->CallLockUnavailable(dwError);
     }
-    if (m_mutex.IsValid())
-        m_bHeld = Wait(pCallback, pLog);
+    if (m_bHeld || !m_mutex.IsValid())
+        return;
+    m_bHeld = Wait(pCallback, pLog);
+    m_ullHeldSince = GetTickCount64();
 }
 
 bool CPackageCallLock::Wait(CDiffxApiCallback* pCallback, CRunLog* pLog)
@@ -37,14 +42,20 @@ bool CPackageCallLock::Wait(CDiffxApiCallback* pCallback, CRunLog* pLog)
         if (bReport)
             pCallback->WaitForOtherRun(false);
     }
-    // A holder that ended in the middle of a call leaves the system as it
-    // left it: the next call runs all the same, and the log says why.
+    // A holder that ended, perhaps in the middle of a call, leaves the system
+    // as it left it: the next call runs all the same, and the log says so.
     if (wait == mutexAbandoned && pLog)
         pLog->CallLockTakenOver();
     return wait == mutexAcquired || wait == mutexAbandoned;
 }
 
 void CPackageCallLock::Leave()
+{
+    if (GetTickCount64() - m_ullHeldSince >= c_msHoldSlice)
+        Release();
+}
+
+void CPackageCallLock::Release()
 {
     if (m_bHeld)
         m_mutex.Release();

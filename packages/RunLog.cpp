@@ -221,7 +221,7 @@ void CRunLog::OtherRunWait()
 void CRunLog::CallLockTakenOver()
 {
     CLineTexts line;
-    line << L"another tavelin run ended in the middle of a package call without letting go of the lock; taken over";
+    line << L"another tavelin run ended without letting go of the lock; taken over";
     line.WriteTo(m_file);
 }
 
