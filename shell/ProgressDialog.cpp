@@ -2,7 +2,6 @@
 
 #include <commctrl.h>
 
-#include "AppInstance.h"
 #include "ProgressDialogCallback.h"
 #include "RunResults.h"
 #include "ShutdownReason.h"
