@@ -10,3 +10,5 @@ void CDiffxApiCallback::StepDone() {}
 void CDiffxApiCallback::BeginPackage(INT /*nOperation*/, LPCWSTR /*pszInfPath*/) {}
 
 void CDiffxApiCallback::EndOperation(INT /*nOperation*/, bool /*bDone*/) {}
+
+void CDiffxApiCallback::WaitForOtherRun(bool /*bWaiting*/) {}

@@ -14,4 +14,7 @@ public:
     virtual void StepDone();
     virtual void BeginPackage(INT nOperation, LPCWSTR pszInfPath);
     virtual void EndOperation(INT nOperation, bool bDone);
+    // True when a package call starts waiting for another tavelin process's
+    // call to end, false when that wait is over; once per run at most.
+    virtual void WaitForOtherRun(bool bWaiting);
 };

@@ -26,10 +26,15 @@ INT RunDriverOperation(CDiffxApiCallback* pCallback, const CTavelinCommandLineIn
         pLog->Start(&DriverInstallApi());
     }
 
-    // The repair reports nothing to the callback, not even its end.
+    // The repair reports nothing to the callback, not even its end; only a
+    // wait for another run is shown.
     if (info.m_nOperation == opFixConflict) {
-        if (info.m_nVendor == vendorRezuv)
+        if (info.m_nVendor == vendorRezuv) {
+            // Removing devices while another run installs on them would race
+            // as two package calls do.
+            CPackageCallHold hold(batch.m_callLock, batch.m_pCallback, batch.m_pLog);
             batch.m_summary.dwOperationError = FixMtpDriverConflict(batch.m_pLog);
+        }
         CopySummary(batch, pSummary);
         return 0;
     }

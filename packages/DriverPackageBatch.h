@@ -5,6 +5,7 @@
 #include "cmdline/OwnedString.h"
 #include "packages/DiffxApiCallback.h"
 #include "packages/InfEntryList.h"
+#include "packages/PackageCallLock.h"
 #include "packages/RunLog.h"
 #include "packages/RunSummary.h"
 #include "platform/difx/DifxApi.h"
@@ -50,9 +51,12 @@ public:
     RUN_SUMMARY m_summary = {};
     // The log that /o asks for; null without one.
     CRunLog* m_pLog = nullptr;
+    // Held for each package call and for the repair.
+    CPackageCallLock m_callLock;
 
 private:
     void RegisterLogForwarder();
+    INT CallHeld(INT nOperation, bool bQuiet, LPCWSTR pszInfPath, BOOL* pbNeedReboot);
     void CountCall(INT nOperation, LPCWSTR pszInfPath, INT nResult, BOOL bRebootBefore, BOOL bNeedReboot);
     bool EndListRead(EListOutcome outcome, DWORD dwError, INT nCount);
 };

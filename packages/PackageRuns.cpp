@@ -42,6 +42,14 @@ void CDriverPackageBatch::RegisterLogForwarder()
     DriverInstallApi().pfnSetLogCallback(&CDriverPackageBatch::DifxLogForwarder, this);
 }
 
+// The package call with the machine-wide lock held, so that no other tavelin
+// process calls in between.
+INT CDriverPackageBatch::CallHeld(INT nOperation, bool bQuiet, LPCWSTR pszInfPath, BOOL* pbNeedReboot)
+{
+    CPackageCallHold hold(m_callLock, m_pCallback, m_pLog);
+    return CallDriverPackage(nOperation, bQuiet, pszInfPath, pbNeedReboot);
+}
+
 void CDriverPackageBatch::CountCall(INT nOperation, LPCWSTR pszInfPath, INT nResult, BOOL bRebootBefore,
                                     BOOL bNeedReboot)
 {
@@ -60,7 +68,7 @@ INT CDriverPackageBatch::RunSingle(INT nOperation, bool bQuiet, LPCWSTR pszInfPa
     BOOL bNeedReboot = FALSE;
     RegisterLogForwarder();
     m_pCallback->BeginPackage(nOperation, pszInfPath);
-    INT nResult = CallDriverPackage(nOperation, bQuiet, pszInfPath, &bNeedReboot);
+    INT nResult = CallHeld(nOperation, bQuiet, pszInfPath, &bNeedReboot);
     CountCall(nOperation, pszInfPath, nResult, FALSE, bNeedReboot);
     m_pCallback->EndOperation(nOperation, true);
     return nResult;
@@ -78,7 +86,7 @@ INT CDriverPackageBatch::RunList(INT nOperation, bool bQuiet)
     // it was before a call tells whether that call set it.
     for (const INF_ENTRY* pEntry = m_entries.First(); pEntry; pEntry = pEntry->pNext) {
         const BOOL bRebootBefore = bNeedReboot;
-        nResult = CallDriverPackage(nOperation, bQuiet, pEntry->pszPath, &bNeedReboot);
+        nResult = CallHeld(nOperation, bQuiet, pEntry->pszPath, &bNeedReboot);
         CountCall(nOperation, pEntry->pszPath, nResult, bRebootBefore, bNeedReboot);
         m_pCallback->StepDone();
     }

@@ -214,6 +214,26 @@ void CRunLog::Event(INT nEventType, DWORD dwError, LPCWSTR pszEventText)
     line.WriteTo(m_file);
 }
 
+void CRunLog::OtherRunWait()
+{
+    CLineTexts line;
+    line << L"waiting for another tavelin run to finish its package call";
+    line.WriteTo(m_file);
+}
+
+void CRunLog::CallLockTakenOver()
+{
+    CLineTexts line;
+    line << L"another tavelin run ended without letting go of the lock; taken over";
+    line.WriteTo(m_file);
+}
+
+void CRunLog::CallLockUnavailable(DWORD dwError)
+{
+    WriteCodeLine(L"the lock that keeps package calls of tavelin runs apart cannot be had: ", dwError,
+                  L"; calls go on without it");
+}
+
 void CRunLog::DeviceRemoval(LPCWSTR pszInstanceId, DWORD dwError)
 {
     if (!IsOpen())
@@ -233,13 +253,19 @@ void CRunLog::DeviceRemoval(LPCWSTR pszInstanceId, DWORD dwError)
 
 void CRunLog::DeviceListUnreadable(DWORD dwError)
 {
+    WriteCodeLine(L"repair cannot read the list of USB devices: ", dwError, L"");
+}
+
+void CRunLog::WriteCodeLine(LPCWSTR pszBefore, DWORD dwError, LPCWSTR pszAfter)
+{
     if (!IsOpen())
         return;
     WCHAR szCode[c_cchCode];
     FormatCode(dwError, szCode);
     CLineTexts line;
-    line << L"repair cannot read the list of USB devices: ";
+    line << pszBefore;
     AddCode(line, szCode, ErrorText(dwError));
+    line << pszAfter;
     line.WriteTo(m_file);
 }
 

@@ -40,12 +40,20 @@ public:
     // after the call.
     void PackageCall(INT nOperation, LPCWSTR pszInfPath, DWORD dwResult, BOOL bRebootBefore, BOOL bNeedReboot);
     void Event(INT nEventType, DWORD dwError, LPCWSTR pszEventText);
+    // The machine-wide lock that keeps the package calls of tavelin runs
+    // apart: another run holds it, its holder ended without letting go, or
+    // it cannot be had at all.
+    void OtherRunWait();
+    void CallLockTakenOver();
+    void CallLockUnavailable(DWORD dwError);
     void DeviceRemoval(LPCWSTR pszInstanceId, DWORD dwError) override;
     void DeviceListUnreadable(DWORD dwError) override;
     void End(const RUN_SUMMARY& summary, DWORD dwExitCode);
 
 private:
     LPCWSTR ErrorText(DWORD dwCode);
+    // A text, the code with its message, and a closing text, as one line.
+    void WriteCodeLine(LPCWSTR pszBefore, DWORD dwError, LPCWSTR pszAfter);
 
     CLogFile m_file;
     // The text of the last code looked up: most calls of a run share one

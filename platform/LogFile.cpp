@@ -6,6 +6,8 @@
 #include <cwchar>
 #include <utility>
 
+#include "platform/OrdinaryFile.h"
+
 namespace {
 
 // A text is cut after this many units: longer than any path Windows can name.
@@ -74,9 +76,18 @@ bool CLogFile::Open(LPCWSTR pszPath)
         return false;
     // FILE_APPEND_DATA without FILE_WRITE_DATA: every write lands at the end
     // of the file, also when another program appends to it meanwhile.
-    CFileHandle file(CreateFileW(pszPath, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.IsValid())
+    // FILE_READ_ATTRIBUTES lets the checks below ask about the file. Shared
+    // for deleting too, so log tools may rename or remove the file while the
+    // run writes: later lines follow the file to its new name. A link of the
+    // log's name is opened as itself, not followed, and a pipe server at the
+    // other end of the path may only identify this elevated caller, never
+    // act as it.
+    CFileHandle file(CreateFileW(pszPath, FILE_APPEND_DATA | FILE_READ_ATTRIBUTES,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT | SECURITY_SQOS_PRESENT |
+                                     SECURITY_IDENTIFICATION,
+                                 nullptr));
+    if (!file.IsValid() || !IsOrdinaryDiskFile(file.Get()))
         return false;
     EnterCriticalSection(&m_lock);
     m_file = std::move(file);

@@ -18,9 +18,9 @@ public:
     CLogFile(const CLogFile&) = delete;
     CLogFile& operator=(const CLogFile&) = delete;
 
-    // Opens pszPath for appending (created when missing), shared for reading
-    // and writing. False when it cannot be opened; every write then does
-    // nothing.
+    // Opens pszPath for appending (created when missing), shared for reading,
+    // writing and deleting. False when it cannot be opened or is no ordinary
+    // disk file (IsOrdinaryDiskFile); every write then does nothing.
     bool Open(LPCWSTR pszPath);
     bool IsOpen() const { return m_file.IsValid(); }
 

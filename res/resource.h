@@ -8,6 +8,7 @@
 #define IDS_REMOVING            131
 #define IDS_DONE                133
 #define IDS_SHUTDOWN_REASON     134
+#define IDS_WAITING_OTHER_RUN   140
 
 #define IDD_USAGE               102
 #define IDD_PROGRESS            130

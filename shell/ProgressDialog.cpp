@@ -2,9 +2,9 @@
 
 #include <commctrl.h>
 
-#include "AppInstance.h"
 #include "ProgressDialogCallback.h"
 #include "RunResults.h"
+#include "ShutdownReason.h"
 #include "cmdline/CommandLineInfo.h"
 #include "packages/DriverOperation.h"
 #include "platform/UniqueHandle.h"
@@ -15,17 +15,6 @@ namespace {
 // One progress dialog and one worker exist per process.
 CKernelHandle g_worker;
 bool g_bWorkerRunning = false;
-
-const int c_cchShutdownReason = 256;
-
-// Windows names this reason to a user who shuts down or logs off while the
-// worker runs. Without it the dialog's refusal still holds.
-void RegisterShutdownReason(HWND hWnd)
-{
-    WCHAR szReason[c_cchShutdownReason] = {};
-    if (LoadStringW(g_hInstance, IDS_SHUTDOWN_REASON, szReason, c_cchShutdownReason) > 0)
-        ShutdownBlockReasonCreate(hWnd, szReason);
-}
 
 } // namespace
 

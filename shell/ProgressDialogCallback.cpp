@@ -59,3 +59,15 @@ void CProgressDialogCallback::EndOperation(INT nOperation, bool bDone)
         LoadStringW(g_hInstance, IDS_DONE, szStatus + cch, c_cchDone);
     SetDlgItemTextW(m_hWnd, IDC_STATUS_TEXT, szStatus);
 }
+
+void CProgressDialogCallback::WaitForOtherRun(bool bWaiting)
+{
+    if (!bWaiting) {
+        SetDlgItemTextW(m_hWnd, IDC_STATUS_TEXT, m_szStatusBeforeWait);
+        return;
+    }
+    GetDlgItemTextW(m_hWnd, IDC_STATUS_TEXT, m_szStatusBeforeWait, ARRAYSIZE(m_szStatusBeforeWait));
+    WCHAR szStatus[c_cchStatus] = {};
+    LoadStringW(g_hInstance, IDS_WAITING_OTHER_RUN, szStatus, static_cast<int>(c_cchStatus));
+    SetDlgItemTextW(m_hWnd, IDC_STATUS_TEXT, szStatus);
+}

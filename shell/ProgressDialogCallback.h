@@ -16,7 +16,11 @@ public:
     void StepDone() override;
     void BeginPackage(INT nOperation, LPCWSTR pszInfPath) override;
     void EndOperation(INT nOperation, bool bDone) override;
+    // The status line says so while the wait lasts, then shows again what it
+    // showed before.
+    void WaitForOtherRun(bool bWaiting) override;
 
     HWND m_hWnd;
     INT m_nPosition = 0;
+    WCHAR m_szStatusBeforeWait[1024] = {};
 };

@@ -3,6 +3,7 @@
 
 #include "AppInstance.h"
 #include "ProgressDialog.h"
+#include "QuietShutdownGuard.h"
 #include "RunResults.h"
 #include "UsageDialog.h"
 #include "cmdline/CommandLineInfo.h"
@@ -37,8 +38,11 @@ int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE /*hPrevInstance*/, LPWSTR psz
         if (g_commandLineInfo.m_bUsageError)
             g_runSummary.dwOperationError = ERROR_INVALID_PARAMETER;
     } else if (g_commandLineInfo.m_bQuiet) {
+        CQuietShutdownGuard guard;
         CDiffxApiCallback callback;
+        guard.SetBusy(true);
         RunDriverOperation(&callback, g_commandLineInfo, &g_runLog, &g_runSummary);
+        guard.SetBusy(false);
     } else if (DialogBoxParamW(g_hInstance, MAKEINTRESOURCEW(IDD_PROGRESS), nullptr, ProgressDlgProc, 0) == -1) {
         // No dialog, so no worker ran: that must not read as success.
         g_runSummary.dwOperationError = LastErrorOrFailure();

@@ -59,17 +59,7 @@ public:
         WCHAR szName[MAX_PATH];
         if (!PackageCatalogName(hInf, szName, ARRAYSIZE(szName)))
             return;
-        WCHAR szPath[c_cchPath];
-        const size_t cchFull = wcslen(pszFullPath);
-        if (cchFull >= c_cchPath)
-            return;
-        wmemcpy(szPath, pszFullPath, cchFull + 1);
-        LPWSTR pszSlash = wcsrchr(szPath, L'\\');
-        if (!pszSlash)
-            return;
-        pszSlash[1] = L'\0';
-        WCHAR szCatalog[c_cchPath];
-        if (!JoinPath(szPath, szName, szCatalog) || !ReadWholeFile(szCatalog, &m_bytes, &m_cb))
+        if (!ReadOwnCatalog(pszFullPath, szName))
             return;
         // The root keeps the file's own name, whatever folder the INF put it in.
         LPCWSTR pszOwn = wcsrchr(szName, L'\\');
@@ -95,6 +85,24 @@ public:
     }
 
 private:
+    // The catalog beside the package. The package's path may be as long as
+    // Windows allows, so the catalog's is built on the heap.
+    bool ReadOwnCatalog(LPCWSTR pszFullPath, LPCWSTR pszName)
+    {
+        LPCWSTR pszSlash = wcsrchr(pszFullPath, L'\\');
+        if (!pszSlash)
+            return false;
+        const size_t cchFolder = static_cast<size_t>(pszSlash + 1 - pszFullPath);
+        const size_t cchName = wcslen(pszName);
+        CHeapBlock path(malloc((cchFolder + cchName + 1) * sizeof(WCHAR)));
+        LPWSTR pszPath = static_cast<LPWSTR>(path.Get());
+        if (!pszPath)
+            return false;
+        wmemcpy(pszPath, pszFullPath, cchFolder);
+        wmemcpy(pszPath + cchFolder, pszName, cchName + 1);
+        return ReadWholeFile(pszPath, &m_bytes, &m_cb);
+    }
+
     bool m_bUsable = false;
     WCHAR m_szName[MAX_PATH] = {};
     WCHAR m_szRoot[MAX_PATH + 64] = {};

@@ -8,6 +8,10 @@ const wchar_t c_szProgressCaption[] = L"Dialog";
 const wchar_t c_szInstalling[] = L"Installing Selected Device Drivers ...";
 const wchar_t c_szRemoving[] = L"Removing Previously Installed Device Drivers ...";
 const wchar_t c_szDone[] = L" Done.";
+// Shown, and logged, while a run waits for another program's package call:
+// test programs that run beside each other meet this now and then.
+const wchar_t c_szWaiting[] = L"Waiting for another tavelin run to finish ...";
+const char c_szWaitingLine[] = "waiting for another tavelin run to finish its package call";
 
 // Generous: a Wine start takes a fraction of a second, the first one longer.
 const unsigned c_msStart = 20000;

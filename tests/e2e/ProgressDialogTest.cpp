@@ -43,7 +43,8 @@ Observed Watch(CProgramRun& run, HWND hDlg)
             int nHigh = static_cast<int>(SendDlgItemMessageW(hDlg, c_idBar, PBM_GETRANGE, FALSE, 0));
             int nLow = static_cast<int>(SendDlgItemMessageW(hDlg, c_idBar, PBM_GETRANGE, TRUE, 0));
             if (bUp()) {
-                if (!strText.empty() && (o.texts.empty() || o.texts.back() != strText))
+                // Another test program's run may hold the package-call lock.
+                if (!strText.empty() && strText != c_szWaiting && (o.texts.empty() || o.texts.back() != strText))
                     o.texts.push_back(strText);
                 if (o.positions.empty() || o.positions.back() != nPos)
                     o.positions.push_back(nPos);

@@ -14,8 +14,9 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-// The log's lines without their time stamps. A line without a stamp or
-// without its CRLF is marked, so that it fails every comparison.
+// The log's lines without their time stamps, and without the line of a wait
+// for another test program's run. A line without a stamp or without its CRLF
+// is marked, so that it fails every comparison.
 Lines LogLines(const CProgramRun& run)
 {
     static const std::regex stamp("\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3}[+-]\\d\\d:\\d\\d ");
@@ -30,6 +31,8 @@ Lines LogLines(const CProgramRun& run)
         const std::string strLine = strBytes.substr(nAt, nEnd - nAt);
         nAt = nEnd + 2;
         const bool bStamped = strLine.size() >= 30 && std::regex_match(strLine.substr(0, 30), stamp);
+        if (bStamped && strLine.substr(30) == c_szWaitingLine)
+            continue;
         lines.push_back(bStamped ? strLine.substr(30) : "<no stamp> " + strLine);
     }
     return lines;

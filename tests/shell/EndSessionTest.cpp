@@ -1,6 +1,6 @@
-// The real progress dialog while its worker runs, with the fakes of
-// ShellFakes.h: a shutdown or logoff is refused and a reason registered, for
-// exactly as long as the worker runs.
+// The real progress dialog while its worker runs, and the quiet run's guard
+// while the run is busy, with the fakes of ShellFakes.h: a shutdown or logoff
+// is refused and a reason registered, for exactly that long.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -10,6 +10,7 @@
 #include "res/resource.h"
 #include "shell/AppInstance.h"
 #include "shell/ProgressDialog.h"
+#include "shell/QuietShutdownGuard.h"
 
 namespace {
 
@@ -79,6 +80,33 @@ TEST_F(EndSession, AfterTheWorkerTheReasonGoesAndShutdownIsAllowed)
     EXPECT_EQ(g_shutdownReasonCalls[1].dwThread, GetCurrentThreadId());
     EXPECT_EQ(Query(0), TRUE);
     EXPECT_EQ(Query(ENDSESSION_LOGOFF), TRUE);
+}
+
+TEST(QuietShutdownGuard, RefusesWithAReasonOnlyWhileBusyFromItsOwnThread)
+{
+    g_hInstance = GetModuleHandleW(nullptr);
+    ResetShellFakes();
+    HWND hWnd = nullptr;
+    std::vector<LRESULT> answers;
+    {
+        CQuietShutdownGuard guard;
+        hWnd = guard.Window();
+        ASSERT_NE(hWnd, nullptr);
+        for (bool bBusy : { false, true, false }) {
+            guard.SetBusy(bBusy);
+            answers.push_back(SendMessageW(hWnd, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF));
+        }
+        EXPECT_FALSE(IsWindowVisible(hWnd));
+    }
+    EXPECT_EQ(answers, (std::vector<LRESULT>{ TRUE, FALSE, TRUE }));
+    EXPECT_FALSE(IsWindow(hWnd)) << "the window outlived the guard";
+    ASSERT_EQ(g_shutdownReasonCalls.size(), 2u);
+    EXPECT_EQ(g_shutdownReasonCalls[0].strReason, L"Installing device drivers");
+    EXPECT_EQ(g_shutdownReasonCalls[1].strReason, L"<destroy>");
+    for (const SHUTDOWN_REASON_CALL& call : g_shutdownReasonCalls) {
+        EXPECT_EQ(call.hWnd, hWnd);
+        EXPECT_NE(call.dwThread, GetCurrentThreadId()) << "not the window's own thread";
+    }
 }
 
 } // namespace

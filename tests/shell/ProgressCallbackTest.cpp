@@ -191,4 +191,14 @@ TEST_F(ProgressCallback, ReportsFromAnotherThreadReachTheDialog)
     EXPECT_EQ(Status(), std::wstring(c_szInstalling) + L" Done.");
 }
 
+TEST_F(ProgressCallback, AWaitForAnotherRunShowsThenGivesTheStatusBack)
+{
+    CProgressDialogCallback callback(m_hWnd);
+    callback.BeginPackage(opUninstall, L"a.inf");
+    callback.WaitForOtherRun(true);
+    EXPECT_EQ(Status(), L"Waiting for another tavelin run to finish ...");
+    callback.WaitForOtherRun(false);
+    EXPECT_EQ(Status(), std::wstring(c_szRemoving) + L" a.inf");
+}
+
 } // namespace

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <windows.h>
+
+#include "platform/MachineMutex.h"
+
+class CDiffxApiCallback;
+class CRunLog;
+
+// Keeps the package calls of every tavelin process on the machine apart: two
+// runs staging the same package at once would both find it missing and both
+// copy it. A run holds the lock for each package call and for the repair.
+// Taking and releasing it costs two system calls, which a list of many quick
+// calls would pay for each entry: a lock taken is kept for the calls that
+// follow within a short slice, and let go after the call that ends the
+// slice, or when the run ends. Operation thread only.
+class CPackageCallLock
+{
+public:
+    CPackageCallLock() = default;
+    ~CPackageCallLock() { Release(); }
+    CPackageCallLock(const CPackageCallLock&) = delete;
+    CPackageCallLock& operator=(const CPackageCallLock&) = delete;
+
+    // Takes the lock unless it is still held, waiting as long as another
+    // process holds it. Whoever watches the run hears of the first wait
+    // (pCallback, and the log when one is given); later waits of the same run
+    // pass silently. A lock that cannot be had is logged once, and the calls
+    // go on without it.
+    void Enter(CDiffxApiCallback* pCallback, CRunLog* pLog);
+    // Lets the lock go once its slice is over.
+    void Leave();
+
+private:
+    bool Wait(CDiffxApiCallback* pCallback, CRunLog* pLog);
+    void Release();
+
+    CMachineMutex m_mutex;
+    bool m_bCreateTried = false;
+    bool m_bWaitReported = false;
+    bool m_bHeld = false;
+    ULONGLONG m_ullHeldSince = 0;
+};
+
+// Holds the lock from construction to the end of its scope, and for the rest
+// of its slice.
+class CPackageCallHold
+{
+public:
+    CPackageCallHold(CPackageCallLock& lock, CDiffxApiCallback* pCallback, CRunLog* pLog) : m_lock(lock)
+    {
+        m_lock.Enter(pCallback, pLog);
+    }
+    ~CPackageCallHold() { m_lock.Leave(); }
+    CPackageCallHold(const CPackageCallHold&) = delete;
+    CPackageCallHold& operator=(const CPackageCallHold&) = delete;
+
+private:
+    CPackageCallLock& m_lock;
+};
