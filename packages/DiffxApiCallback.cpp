@@ -9,4 +9,6 @@ void CDiffxApiCallback::StepDone() {}
 
 void CDiffxApiCallback::BeginPackage(INT /*nOperation*/, LPCWSTR /*pszInfPath*/) {}
 
+void CDiffxApiCallback::PackageDone(INT /*nOperation*/, LPCWSTR /*pszInfPath*/, DWORD /*dwResult*/) {}
+
 void CDiffxApiCallback::EndOperation(INT /*nOperation*/, bool /*bDone*/) {}

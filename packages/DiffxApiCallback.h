@@ -13,5 +13,7 @@ public:
     virtual void SetTotal(INT nCount);
     virtual void StepDone();
     virtual void BeginPackage(INT nOperation, LPCWSTR pszInfPath);
+    // After each package of a run, with its result.
+    virtual void PackageDone(INT nOperation, LPCWSTR pszInfPath, DWORD dwResult);
     virtual void EndOperation(INT nOperation, bool bDone);
 };

@@ -18,7 +18,8 @@ public:
     // A null pCallback reports to the batch's own silent object.
     explicit CDriverPackageBatch(CDiffxApiCallback* pCallback);
     // Unregisters the DIFx log callback first, so DIFx never reports to a
-    // batch that is gone, then releases the list path and the entries.
+    // batch that is gone (a /v batch never asked for DIFx and leaves it
+    // alone), then releases the list path and the entries.
     ~CDriverPackageBatch();
     CDriverPackageBatch(const CDriverPackageBatch&) = delete;
     CDriverPackageBatch& operator=(const CDriverPackageBatch&) = delete;
@@ -30,8 +31,9 @@ public:
     // Runs once per batch.
     bool LoadInfList();
 
-    // Applies nOperation (install, uninstall or preinstall) to one INF file and
-    // returns DIFx's result. The call is counted in m_summary.
+    // Applies nOperation (install, uninstall, preinstall or verify) to one INF
+    // file and returns DIFx's result, or the check's. The call is counted in
+    // m_summary.
     INT RunSingle(INT nOperation, bool bQuiet, LPCWSTR pszInfPath);
     // Applies nOperation to every entry of the list file; returns the last
     // entry's result, 0 for an empty list, -1 when the list cannot be loaded.
@@ -52,7 +54,8 @@ public:
     CRunLog* m_pLog = nullptr;
 
 private:
-    void RegisterLogForwarder();
+    void RegisterLogForwarder(INT nOperation);
+    INT RunPackage(INT nOperation, bool bQuiet, LPCWSTR pszInfPath, BOOL* pbNeedReboot);
     void CountCall(INT nOperation, LPCWSTR pszInfPath, INT nResult, BOOL bRebootBefore, BOOL bNeedReboot);
     bool EndListRead(EListOutcome outcome, DWORD dwError, INT nCount);
 };

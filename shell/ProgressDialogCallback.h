@@ -16,6 +16,9 @@ public:
     void StepDone() override;
     void BeginPackage(INT nOperation, LPCWSTR pszInfPath) override;
     void EndOperation(INT nOperation, bool bDone) override;
+    // /v: the checks' events and results, for the results dialog.
+    void OnLogEvent(INT nEventType, DWORD dwError, LPCWSTR pszEventText) override;
+    void PackageDone(INT nOperation, LPCWSTR pszInfPath, DWORD dwResult) override;
 
     HWND m_hWnd;
     INT m_nPosition = 0;

@@ -3,58 +3,13 @@
 #include <setupapi.h>
 #include <newdev.h>
 
+#include "inf/DeviceMatch.h"
 #include "packages/native/NativeLog.h"
 #include "packages/native/NativeSetupApi.h"
 #include "platform/LastError.h"
 #include "platform/UniqueHandle.h"
 
 namespace {
-
-struct CDevInfoTraits
-{
-    static HDEVINFO Invalid() { return INVALID_HANDLE_VALUE; }
-    static void Close(HDEVINFO h) { SetupDiDestroyDeviceInfoList(h); }
-};
-using CDevInfo = CUniqueHandle<HDEVINFO, CDevInfoTraits>;
-
-// Room for a device's ID lists; a longer list is read as far as it fits.
-const DWORD c_cbIdList = 8192;
-const DWORD c_cchInstanceId = 512;
-
-// Reads a REG_MULTI_SZ property into pszList, always closed by two
-// terminators; an empty list when the property is missing or too large.
-void ReadIdList(HDEVINFO hSet, SP_DEVINFO_DATA* pDevice, DWORD dwProperty, LPWSTR pszList)
-{
-    const DWORD cchList = c_cbIdList / sizeof(WCHAR);
-    DWORD dwType = REG_NONE;
-    if (!SetupDiGetDeviceRegistryPropertyW(hSet, pDevice, dwProperty, &dwType, reinterpret_cast<BYTE*>(pszList),
-                                           c_cbIdList - 2 * sizeof(WCHAR), nullptr) ||
-        dwType != REG_MULTI_SZ)
-        pszList[0] = L'\0';
-    pszList[cchList - 2] = L'\0';
-    pszList[cchList - 1] = L'\0';
-}
-
-// The device's first ID, hardware IDs before compatible IDs, that the package
-// names; null when none.
-LPCWSTR FirstPackageId(HDEVINFO hSet, SP_DEVINFO_DATA* pDevice, const CDeviceIdList& ids, LPWSTR pszBuffer)
-{
-    const DWORD adwProperties[] = { SPDRP_HARDWAREID, SPDRP_COMPATIBLEIDS };
-    for (DWORD dwProperty : adwProperties) {
-        ReadIdList(hSet, pDevice, dwProperty, pszBuffer);
-        for (LPCWSTR p = pszBuffer; *p; p += wcslen(p) + 1) {
-            if (ids.Contains(p))
-                return p;
-        }
-    }
-    return nullptr;
-}
-
-void InstanceIdOf(HDEVINFO hSet, SP_DEVINFO_DATA* pDevice, LPWSTR pszId)
-{
-    if (!SetupDiGetDeviceInstanceIdW(hSet, pDevice, pszId, c_cchInstanceId, nullptr))
-        pszId[0] = L'\0';
-}
 
 void NoteRebootNeed(HDEVINFO hSet, SP_DEVINFO_DATA* pDevice, BOOL* pbNeedReboot)
 {
@@ -98,7 +53,7 @@ DWORD InstallOnPresentDevices(LPCWSTR pszFullPath, const CDeviceIdList& ids, boo
 
     // One update per matching ID: it reaches every device that lists it.
     CDeviceIdList matched;
-    WCHAR szList[c_cbIdList / sizeof(WCHAR)];
+    WCHAR szList[c_cchDeviceIdList];
     SP_DEVINFO_DATA device = {};
     device.cbSize = sizeof(device);
     for (DWORD dwIndex = 0; SetupDiEnumDeviceInfo(devices.Get(), dwIndex, &device); ++dwIndex) {

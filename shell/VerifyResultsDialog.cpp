@@ -1,0 +1,36 @@
+#include "VerifyResultsDialog.h"
+
+#include "AppInstance.h"
+#include "VerifyResults.h"
+#include "res/resource.h"
+
+namespace {
+
+const int c_cchCaption = 128;
+
+} // namespace
+
+INT_PTR CALLBACK VerifyResultsDlgProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM /*lParam*/)
+{
+    switch (uMsg) {
+    case WM_INITDIALOG: {
+        WCHAR szCaption[c_cchCaption] = {};
+        LoadStringW(g_hInstance, IDS_VERIFY_CAPTION, szCaption, c_cchCaption);
+        SetWindowTextW(hWnd, szCaption);
+        SetDlgItemTextW(hWnd, IDC_VERIFY_RESULTS_TEXT, g_verifyResults.Text());
+        // The Close button has the focus, so the text shows unselected.
+        SetFocus(GetDlgItem(hWnd, IDOK));
+        return FALSE;
+    }
+    case WM_COMMAND: {
+        const WORD wId = LOWORD(wParam);
+        if (wId == IDOK || wId == IDCANCEL) {
+            EndDialog(hWnd, wId);
+            return TRUE;
+        }
+        return FALSE;
+    }
+    default:
+        return FALSE;
+    }
+}
