@@ -46,7 +46,8 @@ bool ParseDriverDate(LPCWSTR pszDate, WCHAR chSeparator, DRIVER_VERSION* pVersio
     if (!p || !ParseDigits(&p, 1, 2, &dwMonth) || *p++ != chSeparator || !ParseDigits(&p, 1, 2, &dwDay) ||
         *p++ != chSeparator || !ParseDigits(&p, 4, 4, &dwYear) || *p != L'\0')
         return false;
-    if (dwMonth < 1 || dwMonth > 12 || dwYear < 1 || dwDay < 1 || dwDay > DaysInMonth(dwMonth, dwYear))
+    // Windows keeps a driver's date as a FILETIME, which starts in 1601.
+    if (dwMonth < 1 || dwMonth > 12 || dwYear < 1601 || dwDay < 1 || dwDay > DaysInMonth(dwMonth, dwYear))
         return false;
     pVersion->wYear = static_cast<WORD>(dwYear);
     pVersion->wMonth = static_cast<WORD>(dwMonth);

@@ -13,7 +13,7 @@ struct DRIVER_VERSION
 
 // A date month, day, year with chSeparator between them (DriverVer writes
 // '/', a device's driver key '-'): month and day of one or two digits, a
-// year of four, and a day that the month has. False for anything else.
+// year of four from 1601 on, and a day that the month has. False for anything else.
 bool ParseDriverDate(LPCWSTR pszDate, WCHAR chSeparator, DRIVER_VERSION* pVersion);
 
 // A version of one to four parts separated by dots, each 0-65535; parts not
