@@ -7,8 +7,9 @@
       certificate issued by it. The names are the common names. Existing keys are kept, so that a rebuild
       signs with the same keys.
 
-  make-catalog.py catalog OUT.cat SIGNER.cer SIGNER.key ROOT.cer FILE...
-      A catalog that lists each FILE by its SHA-1 hash, signed by the signer,
+  make-catalog.py catalog [--sha256] OUT.cat SIGNER.cer SIGNER.key ROOT.cer FILE...
+      A catalog that lists each FILE by its SHA-1 hash (and with --sha256 by
+      its SHA-256 hash too, as a member of its own), signed by the signer,
       with the signer and the root included.
 
 RSA 2048 keys, SHA-256 signatures, fixed serial numbers and dates: the same
@@ -126,13 +127,13 @@ def flat_file_link():
     return core.Any.load(b'\xa2' + der_length(len(inner)) + inner)
 
 
-def member(path):
+def member(path, algorithm):
     with open(path, 'rb') as f:
-        digest = hashlib.sha1(f.read()).digest()
+        digest = hashlib.new(algorithm, f.read()).digest()
     tag = digest.hex().upper()
     indirect = IndirectDataContent({
         'data': {'type': OID_SPC_CAB_DATA, 'value': flat_file_link()},
-        'message_digest': {'digest_algorithm': {'algorithm': 'sha1', 'parameters': core.Null()}, 'digest': digest},
+        'message_digest': {'digest_algorithm': {'algorithm': algorithm, 'parameters': core.Null()}, 'digest': digest},
     })
     info = MemberInfo({'subject_guid': FLAT_FILE_SUBJECT, 'cert_version': MEMBER_CERT_VERSION})
     return tag, {
@@ -144,8 +145,8 @@ def member(path):
     }
 
 
-def trust_list(files):
-    members = sorted((member(p) for p in files), key=lambda m: m[0])
+def trust_list(files, algorithms):
+    members = sorted((member(p, a) for p in files for a in algorithms), key=lambda m: m[0])
     listed = [m for i, m in enumerate(members) if i == 0 or m[0] != members[i - 1][0]]
     return CertificateTrustList({
         'subject_usage': [OID_CATALOG_LIST],
@@ -166,8 +167,8 @@ def load_cert_der(path):
         return f.read()
 
 
-def write_catalog(out_path, signer_cer, signer_key, root_cer, files):
-    ctl = trust_list(files)
+def write_catalog(out_path, signer_cer, signer_key, root_cer, files, algorithms):
+    ctl = trust_list(files, algorithms)
     # The digest covers the content's value octets, not its tag and length.
     content_digest = hashlib.sha256(ctl.contents).digest()
     signer = asn1_x509.Certificate.load(load_cert_der(signer_cer))
@@ -262,7 +263,11 @@ def main(argv):
     if len(argv) == 5 and argv[0] == 'pki':
         write_pki(argv[1], argv[2], argv[3], argv[4])
     elif len(argv) >= 6 and argv[0] == 'catalog':
-        write_catalog(argv[1], argv[2], argv[3], argv[4], argv[5:])
+        algorithms = ['sha1']
+        if argv[1] == '--sha256':
+            algorithms.append('sha256')
+            argv = argv[1:]
+        write_catalog(argv[1], argv[2], argv[3], argv[4], argv[5:], algorithms)
     else:
         sys.stderr.write(__doc__)
         return 2
