@@ -247,11 +247,11 @@ void CRunLog::End(const RUN_SUMMARY& summary, DWORD dwExitCode)
     if (!IsOpen())
         return;
     WCHAR szEnd[192] = {};
+    // /v checked its packages; it tried to install none.
     Print(szEnd, ARRAYSIZE(szEnd),
-          summary.bVerifyOnly
-              ? L"end packages verified %lu, passed %lu, failed %lu; restart needed: %ls; exit code with /e: %lu (0x%08lX)"
-              : L"end packages tried %lu, succeeded %lu, failed %lu; restart needed: %ls; exit code with /e: %lu (0x%08lX)",
-          summary.cTried, summary.cSucceeded, summary.cFailed, YesNo(summary.bNeedReboot), dwExitCode, dwExitCode);
+          L"end packages %ls %lu, %ls %lu, failed %lu; restart needed: %ls; exit code with /e: %lu (0x%08lX)",
+          summary.bVerifyOnly ? L"verified" : L"tried", summary.cTried, summary.bVerifyOnly ? L"passed" : L"succeeded",
+          summary.cSucceeded, summary.cFailed, YesNo(summary.bNeedReboot), dwExitCode, dwExitCode);
     CLineTexts line;
     line << szEnd;
     line.WriteTo(m_file);

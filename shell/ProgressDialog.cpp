@@ -17,6 +17,7 @@ CKernelHandle g_worker;
 bool g_bWorkerRunning = false;
 
 const int c_cchShutdownReason = 256;
+const int c_cchStatus = 256;
 
 // Windows names this reason to a user who shuts down or logs off while the
 // worker runs. Without it the dialog's refusal still holds.
@@ -27,6 +28,16 @@ void RegisterShutdownReason(HWND hWnd)
         ShutdownBlockReasonCreate(hWnd, szReason);
 }
 
+// The template's status text is the install one; a list run of /v names no
+// package, so it says what it does from the start.
+void ShowVerifyingStatus(HWND hWnd)
+{
+    WCHAR szStatus[c_cchStatus] = {};
+    if (g_commandLineInfo.m_nOperation == opVerify &&
+        LoadStringW(g_hInstance, IDS_VERIFYING, szStatus, c_cchStatus) > 0)
+        SetDlgItemTextW(hWnd, IDC_STATUS_TEXT, szStatus);
+}
+
 } // namespace
 
 INT_PTR CALLBACK ProgressDlgProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM /*lParam*/)
@@ -34,6 +45,7 @@ INT_PTR CALLBACK ProgressDlgProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM /*l
     switch (uMsg) {
     case WM_INITDIALOG:
         SendDlgItemMessageW(hWnd, IDC_PROGRESS_BAR, PBM_SETSTEP, 1, 0);
+        ShowVerifyingStatus(hWnd);
         g_worker.Reset(CreateThread(nullptr, 0, ProgressWorkerThread, hWnd, 0, nullptr));
         g_bWorkerRunning = g_worker.IsValid();
         // The worker's end arrives as a message, so it always comes after this.

@@ -49,8 +49,9 @@ const std::vector<BrokenPackage>& Cases()
               return WriteFileBytes(s + L"\\pkg.inf", str);
           },
           0xE0000001, "line " + std::to_string(ManufacturerLine(g_strGoodInf)) + ": " },
-        { "missing catalog", L"good", [](const std::wstring& s) { return DeleteFileW((s + L"\\pkg.cat").c_str()) != 0; },
-          ERROR_FILE_NOT_FOUND, "pkg.cat" },
+        { "missing catalog", L"good",
+          [](const std::wstring& s) { return DeleteFileW((s + L"\\pkg.cat").c_str()) != 0; }, ERROR_FILE_NOT_FOUND,
+          "pkg.cat" },
         { "missing copied file", L"good",
           [](const std::wstring& s) { return DeleteFileW((s + L"\\pkg.sys").c_str()) != 0; }, ERROR_FILE_NOT_FOUND,
           "pkg.sys" },
