@@ -69,7 +69,7 @@ void CheckCatalogTrust(LPCWSTR pszCatalog, CVerifyReport* pReport)
     trustData.dwUnionChoice = WTD_CHOICE_FILE;
     trustData.pFile = &fileInfo;
     trustData.dwStateAction = WTD_STATEACTION_VERIFY;
-    trustData.dwProvFlags = WTD_CACHE_ONLY_URL_RETRIEVAL;
+    trustData.dwProvFlags = WTD_REVOCATION_CHECK_NONE | WTD_CACHE_ONLY_URL_RETRIEVAL;
     GUID driverAction = DRIVER_ACTION_VERIFY;
     // INVALID_HANDLE_VALUE: there is no user to ask.
     const HWND hwndNoUser = static_cast<HWND>(INVALID_HANDLE_VALUE);
