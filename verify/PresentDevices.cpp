@@ -65,7 +65,12 @@ void ReportPresentDevices(const CDeviceIdList& ids, const DRIVER_VERSION* pPacka
 {
     if (ids.IsEmpty())
         return;
-    CDevInfo devices(SetupDiGetClassDevsW(nullptr, nullptr, nullptr, DIGCF_ALLCLASSES | DIGCF_PRESENT));
+    // Listing the devices costs more than all the other checks of a package
+    // but the catalog's: a list run lists them once.
+    static CDevInfo s_devices;
+    if (!s_devices.IsValid())
+        s_devices.Reset(SetupDiGetClassDevsW(nullptr, nullptr, nullptr, DIGCF_ALLCLASSES | DIGCF_PRESENT));
+    const CDevInfo& devices = s_devices;
     if (!devices.IsValid())
         return;
     WCHAR szList[c_cchDeviceIdList];

@@ -9,5 +9,6 @@
 // Information, never a problem: each present device that lists one of ids,
 // its current driver (INF, provider and DriverVer from its driver key) and,
 // when pPackageVersion is given, whether the package's DriverVer is newer,
-// the same or older.
+// the same or older. The devices are those present at the first call of
+// the process: a run checks its packages against one view of the machine.
 void ReportPresentDevices(const CDeviceIdList& ids, const DRIVER_VERSION* pPackageVersion, CVerifyReport* pReport);
