@@ -67,5 +67,7 @@ printf '!' >> bundle/changed/pkg.sys
 printf ';inflist\r\nbundle\\good\\pkg.inf\r\nbundle\\untrusted\\pkg.inf\r\nbundle\\changed\\pkg.inf\r\n' > bundle.txt
 "$build/wine-run.sh" tavelin.exe /v /l bundle.txt &
 app=$!
+# The results dialog comes once the checks are done; it must be drawn.
+sleep 5
 shoot "Tavelin - Driver Package Check" "$out/verify-results.png"
 kill $app 2>/dev/null || true

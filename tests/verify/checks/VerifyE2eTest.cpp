@@ -140,7 +140,7 @@ TEST_F(VerifyRun, GoodPackageGivesZeroAndTheDialogListsItAsPassed)
     HWND hDlg = shown.WaitForWindow(L"Tavelin - Driver Package Check", c_msStart);
     ASSERT_NE(hDlg, nullptr) << "no results dialog";
     const std::wstring strText = ItemText(hDlg, 1010);
-    EXPECT_NE(strText.find(L"Checked 1 driver packages: 1 passed, 0 failed."), std::wstring::npos) << Narrow(strText);
+    EXPECT_NE(strText.find(L"Driver packages checked: 1, passed: 1, failed: 0."), std::wstring::npos) << Narrow(strText);
     EXPECT_NE(strText.find(L"good\\pkg.inf: passed\r\n"), std::wstring::npos) << Narrow(strText);
     EXPECT_NE(GetWindowLongW(GetDlgItem(hDlg, 1010), GWL_STYLE) & ES_READONLY, 0);
     PostMessageW(GetDlgItem(hDlg, IDOK), WM_KEYDOWN, VK_ESCAPE, 0x00010001);
