@@ -1,6 +1,7 @@
 #include "VerifyResultsDialog.h"
 
 #include "AppInstance.h"
+#include "CloseCommand.h"
 #include "VerifyResults.h"
 #include "res/resource.h"
 
@@ -22,14 +23,8 @@ INT_PTR CALLBACK VerifyResultsDlgProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARA
         SetFocus(GetDlgItem(hWnd, IDOK));
         return FALSE;
     }
-    case WM_COMMAND: {
-        const WORD wId = LOWORD(wParam);
-        if (wId == IDOK || wId == IDCANCEL) {
-            EndDialog(hWnd, wId);
-            return TRUE;
-        }
-        return FALSE;
-    }
+    case WM_COMMAND:
+        return EndOnCloseCommand(hWnd, wParam);
     default:
         return FALSE;
     }

@@ -1,28 +1,23 @@
 #pragma once
 
-#include <windows.h>
-
 #include <string>
 #include <vector>
 
 #include "ProgramRun.h"
 
-// The signed test packages built with the tests, and variants of them made
-// in a scratch folder, each with one thing broken.
-std::wstring VerifyPackages();
-// Copies the package folder strFrom (good, untrusted, nox64) to strTo.
+// Copies a signed test package built with the tests (good, untrusted,
+// nox64: pkg.inf, pkg.sys, pkg.cat) to the folder strTo.
 bool CopyPackage(const std::wstring& strFrom, const std::wstring& strTo);
 // Trusts the test root and not the other one.
 bool SetTestTrust();
 
-// The log's lines without their time stamps.
-std::vector<std::string> LogLines(const CProgramRun& run, const std::wstring& strLog);
-
-// One package's part of a /v log: its event lines and its verify line.
+// One package's part of a /v log: its events, then its verify line.
 struct VERIFIED_PACKAGE
 {
-    std::vector<std::string> errors;
+    std::vector<std::string> errors; // "0x<code>: <text>"
     std::vector<std::string> infos;
     std::string strVerifyLine;
 };
-std::vector<VERIFIED_PACKAGE> VerifiedPackages(const std::vector<std::string>& lines);
+// The packages of the log strLog in the run's folder; pstrEnd gets its last line.
+std::vector<VERIFIED_PACKAGE> VerifiedPackages(const CProgramRun& run, const std::wstring& strLog,
+                                               std::string* pstrEnd = nullptr);
