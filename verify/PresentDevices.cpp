@@ -9,6 +9,11 @@ namespace {
 
 const DWORD c_cchValue = 256;
 
+// Listing the devices costs more than all the other checks of a package but
+// the catalog's: a list run lists them once. Only the operation's thread
+// checks packages.
+CDevInfo g_presentDevices;
+
 // A REG_SZ value of the driver key in pszValue (c_cchValue units); empty
 // when it is missing or of another type.
 void ReadDriverValue(HKEY hKey, LPCWSTR pszName, LPWSTR pszValue)
@@ -65,12 +70,9 @@ void ReportPresentDevices(const CDeviceIdList& ids, const DRIVER_VERSION* pPacka
 {
     if (ids.IsEmpty())
         return;
-    // Listing the devices costs more than all the other checks of a package
-    // but the catalog's: a list run lists them once.
-    static CDevInfo s_devices;
-    if (!s_devices.IsValid())
-        s_devices.Reset(SetupDiGetClassDevsW(nullptr, nullptr, nullptr, DIGCF_ALLCLASSES | DIGCF_PRESENT));
-    const CDevInfo& devices = s_devices;
+    if (!g_presentDevices.IsValid())
+        g_presentDevices.Reset(SetupDiGetClassDevsW(nullptr, nullptr, nullptr, DIGCF_ALLCLASSES | DIGCF_PRESENT));
+    const CDevInfo& devices = g_presentDevices;
     if (!devices.IsValid())
         return;
     WCHAR szList[c_cchDeviceIdList];
