@@ -5,6 +5,7 @@
 #include <cwchar>
 
 #include "AppInstance.h"
+#include "platform/BoundedFormat.h"
 #include "platform/difx/DifxApi.h"
 #include "res/resource.h"
 
@@ -59,10 +60,8 @@ void CVerifyResults::AppendString(TEXT_BUFFER* pBuffer, UINT uId, ...)
     WCHAR szLine[c_cchLine];
     va_list args;
     va_start(args, uId);
-    // The runtime leaves a cut text unterminated: the last unit is ours.
-    _vsnwprintf(szLine, c_cchLine - 1, szFormat, args);
+    FormatBoundedV(szLine, c_cchLine, szFormat, args);
     va_end(args);
-    szLine[c_cchLine - 1] = L'\0';
     Append(pBuffer, szLine, true);
 }
 
