@@ -68,6 +68,7 @@ void CTavelinCommandLineInfo::ParseOption(LPCWSTR pszToken, bool bFlag)
     case L'q': m_bQuiet = true; break;
     case L's': m_nExpect = expectInfFile; break;
     case L'u': ChooseOperation(opUninstall); break;
+    case L'v': ChooseOperation(opVerify); break;
     default: SetError(); break;
     }
 }

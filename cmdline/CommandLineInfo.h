@@ -14,6 +14,8 @@ enum EOperation
     opUninstall = 3,
     opPreinstall = 4,
     opFixConflict = 5,
+    // Checks packages and changes nothing.
+    opVerify = 6,
 };
 
 // Vendors that /f accepts.

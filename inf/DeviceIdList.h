@@ -29,5 +29,8 @@ private:
     size_t m_cchCapacity = 0;
 };
 
+// File paths compare the same way: the list serves for them too.
+using CPathList = CDeviceIdList;
+
 // True when the two IDs are equal without regard to case.
 bool DeviceIdEquals(LPCWSTR pszA, LPCWSTR pszB);

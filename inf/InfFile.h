@@ -13,5 +13,7 @@ struct CInfFileTraits
 using CInfFile = CUniqueHandle<HINF, CInfFileTraits>;
 
 // Opens a package INF with SetupAPI's own reader. 0, or the error code: the
-// INF syntax codes (0xE0000xxx) for a file that is no INF.
-DWORD OpenPackageInf(LPCWSTR pszFullPath, CInfFile* pInf);
+// INF syntax codes (0xE0000xxx) for a file that is no INF. When given,
+// puiErrorLine receives the line SetupAPI names for a syntax error (0 when
+// it names none).
+DWORD OpenPackageInf(LPCWSTR pszFullPath, CInfFile* pInf, UINT* puiErrorLine = nullptr);

@@ -13,6 +13,10 @@ struct INF_SETUP_API
     BOOL(WINAPI* pfnSetupDiGetActualModelsSectionW)(PINFCONTEXT pContext, PSP_ALTPLATFORM_INFO pPlatform,
                                                      PWSTR pszSection, DWORD cchSection, PDWORD pcchRequired,
                                                      PVOID pvReserved);
+    // Null where SetupAPI lacks it: the install section is then chosen by the
+    // documented .NTamd64, .NT, undecorated rule.
+    BOOL(WINAPI* pfnSetupDiGetActualSectionToInstallW)(HINF hInf, PCWSTR pszSection, PWSTR pszActual,
+                                                        DWORD cchActual, PDWORD pcchRequired, PWSTR* ppszExtension);
 };
 
 INF_SETUP_API& InfSetupApi();

@@ -1,65 +1,20 @@
 #include "inf/PackageDeviceIds.h"
 
-#include <cwchar>
-
-#include "inf/ModelsDecoration.h"
-#include "inf/InfSetupApi.h"
+#include "inf/ModelsSection.h"
 
 namespace {
 
-// Section names are at most 255 characters; device IDs at most 200.
-const DWORD c_cchSection = 512;
+// Device IDs are at most 200 characters.
 const DWORD c_cchField = 512;
-// Decorations are short; longer ones and more than any real Manufacturer
-// line carries are ignored.
-const DWORD c_cchDecoration = 64;
-const int c_cDecorationsMax = 32;
 
-// The models section that a Manufacturer line names for this machine, the
-// way SetupAPI itself chooses it where it can.
-bool ModelsSectionFor(INFCONTEXT* pLine, LPWSTR pszSection)
+DWORD AddModelIds(INFCONTEXT* pModel, PVOID pvContext)
 {
-    PWSTR pszActual = pszSection;
-    if (InfSetupApi().pfnSetupDiGetActualModelsSectionW)
-        return InfSetupApi().pfnSetupDiGetActualModelsSectionW(pLine, nullptr, pszActual, c_cchSection, nullptr,
-                                                                   nullptr) != FALSE;
-
-    WCHAR aszDecorations[c_cDecorationsMax][c_cchDecoration];
-    LPCWSTR apszDecorations[c_cDecorationsMax];
-    const DWORD cFields = SetupGetFieldCount(pLine);
-    int cDecorations = 0;
-    for (DWORD iField = 2; iField <= cFields && cDecorations < c_cDecorationsMax; ++iField) {
-        if (!SetupGetStringFieldW(pLine, iField, aszDecorations[cDecorations], c_cchDecoration, nullptr))
-            continue;
-        apszDecorations[cDecorations] = aszDecorations[cDecorations];
-        ++cDecorations;
-    }
-    const int iChosen = ChooseModelsDecoration(apszDecorations, cDecorations, CurrentOsTarget());
-    if (iChosen < 0)
-        return false;
-    if (!SetupGetStringFieldW(pLine, 1, pszSection, c_cchSection, nullptr))
-        return false;
-    const size_t cchBase = wcslen(pszSection);
-    const size_t cchDecoration = wcslen(apszDecorations[iChosen]);
-    if (cchBase + 1 + cchDecoration >= c_cchSection)
-        return false;
-    pszSection[cchBase] = L'.';
-    wmemcpy(pszSection + cchBase + 1, apszDecorations[iChosen], cchDecoration + 1);
-    return true;
-}
-
-// Every model line: description = install section, hardware ID[, compatible ID...].
-DWORD AddModelIds(HINF hInf, LPCWSTR pszSection, CDeviceIdList* pIds)
-{
-    INFCONTEXT model;
-    for (BOOL bLine = SetupFindFirstLineW(hInf, pszSection, nullptr, &model); bLine;
-         bLine = SetupFindNextLine(&model, &model)) {
-        const DWORD cFields = SetupGetFieldCount(&model);
-        for (DWORD iField = 2; iField <= cFields; ++iField) {
-            WCHAR szId[c_cchField];
-            if (SetupGetStringFieldW(&model, iField, szId, c_cchField, nullptr) && !pIds->Add(szId))
-                return ERROR_NOT_ENOUGH_MEMORY;
-        }
+    CDeviceIdList* pIds = static_cast<CDeviceIdList*>(pvContext);
+    const DWORD cFields = SetupGetFieldCount(pModel);
+    for (DWORD iField = 2; iField <= cFields; ++iField) {
+        WCHAR szId[c_cchField];
+        if (SetupGetStringFieldW(pModel, iField, szId, c_cchField, nullptr) && !pIds->Add(szId))
+            return ERROR_NOT_ENOUGH_MEMORY;
     }
     return ERROR_SUCCESS;
 }
@@ -68,15 +23,5 @@ DWORD AddModelIds(HINF hInf, LPCWSTR pszSection, CDeviceIdList* pIds)
 
 DWORD ReadPackageDeviceIds(HINF hInf, CDeviceIdList* pIds)
 {
-    INFCONTEXT line;
-    for (BOOL bLine = SetupFindFirstLineW(hInf, L"Manufacturer", nullptr, &line); bLine;
-         bLine = SetupFindNextLine(&line, &line)) {
-        WCHAR szSection[c_cchSection];
-        if (!ModelsSectionFor(&line, szSection))
-            continue;
-        const DWORD dwError = AddModelIds(hInf, szSection, pIds);
-        if (dwError != ERROR_SUCCESS)
-            return dwError;
-    }
-    return ERROR_SUCCESS;
+    return ForEachModelLine(hInf, AddModelIds, pIds);
 }

@@ -9,6 +9,8 @@ void CDiffxApiCallback::StepDone() {}
 
 void CDiffxApiCallback::BeginPackage(INT /*nOperation*/, LPCWSTR /*pszInfPath*/) {}
 
+void CDiffxApiCallback::PackageDone(INT /*nOperation*/, LPCWSTR /*pszInfPath*/, DWORD /*dwResult*/) {}
+
 void CDiffxApiCallback::EndOperation(INT /*nOperation*/, bool /*bDone*/) {}
 
 void CDiffxApiCallback::WaitForOtherRun(bool /*bWaiting*/) {}

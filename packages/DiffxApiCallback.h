@@ -13,6 +13,8 @@ public:
     virtual void SetTotal(INT nCount);
     virtual void StepDone();
     virtual void BeginPackage(INT nOperation, LPCWSTR pszInfPath);
+    // After each package of a run, with its result.
+    virtual void PackageDone(INT nOperation, LPCWSTR pszInfPath, DWORD dwResult);
     virtual void EndOperation(INT nOperation, bool bDone);
     // True when a package call starts waiting for another tavelin process's
     // call to end, false when that wait is over; once per run at most.

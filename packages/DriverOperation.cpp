@@ -20,10 +20,13 @@ INT RunDriverOperation(CDiffxApiCallback* pCallback, const CTavelinCommandLineIn
 {
     // The batch's destructor tears it down on every way out below.
     CDriverPackageBatch batch(pCallback);
+    // /v changes nothing, so it never asks who would install.
+    const bool bVerifyOnly = info.m_nOperation == opVerify;
+    batch.m_summary.bVerifyOnly = bVerifyOnly;
     // Without an open log not one call differs from a run without /o.
     if (pLog && pLog->IsOpen()) {
         batch.m_pLog = pLog;
-        pLog->Start(&DriverInstallApi());
+        pLog->Start(bVerifyOnly ? nullptr : &DriverInstallApi(), bVerifyOnly);
     }
 
     // The repair reports nothing to the callback, not even its end; only a

@@ -14,7 +14,8 @@ CDriverPackageBatch::CDriverPackageBatch(CDiffxApiCallback* pCallback)
 
 CDriverPackageBatch::~CDriverPackageBatch()
 {
-    DriverInstallApi().pfnSetLogCallback(nullptr, nullptr);
+    if (!m_summary.bVerifyOnly)
+        DriverInstallApi().pfnSetLogCallback(nullptr, nullptr);
     m_strListFile.Release();
     m_entries.Clear();
 }

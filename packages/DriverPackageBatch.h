@@ -19,7 +19,8 @@ public:
     // A null pCallback reports to the batch's own silent object.
     explicit CDriverPackageBatch(CDiffxApiCallback* pCallback);
     // Unregisters the DIFx log callback first, so DIFx never reports to a
-    // batch that is gone, then releases the list path and the entries.
+    // batch that is gone (a /v batch never asked for DIFx and leaves it
+    // alone), then releases the list path and the entries.
     ~CDriverPackageBatch();
     CDriverPackageBatch(const CDriverPackageBatch&) = delete;
     CDriverPackageBatch& operator=(const CDriverPackageBatch&) = delete;
@@ -31,8 +32,9 @@ public:
     // Runs once per batch.
     bool LoadInfList();
 
-    // Applies nOperation (install, uninstall or preinstall) to one INF file and
-    // returns DIFx's result. The call is counted in m_summary.
+    // Applies nOperation (install, uninstall, preinstall or verify) to one INF
+    // file and returns DIFx's result, or the check's. The call is counted in
+    // m_summary.
     INT RunSingle(INT nOperation, bool bQuiet, LPCWSTR pszInfPath);
     // Applies nOperation to every entry of the list file; returns the last
     // entry's result, 0 for an empty list, -1 when the list cannot be loaded.
@@ -55,8 +57,8 @@ public:
     CPackageCallLock m_callLock;
 
 private:
-    void RegisterLogForwarder();
-    INT CallHeld(INT nOperation, bool bQuiet, LPCWSTR pszInfPath, BOOL* pbNeedReboot);
+    void RegisterLogForwarder(INT nOperation);
+    INT RunPackage(INT nOperation, bool bQuiet, LPCWSTR pszInfPath, BOOL* pbNeedReboot);
     void CountCall(INT nOperation, LPCWSTR pszInfPath, INT nResult, BOOL bRebootBefore, BOOL bNeedReboot);
     bool EndListRead(EListOutcome outcome, DWORD dwError, INT nCount);
 };

@@ -2,6 +2,7 @@
 
 #include "cmdline/CommandLineInfo.h"
 #include "packages/DriverInstallApi.h"
+#include "verify/VerifyDriverPackage.h"
 
 namespace {
 
@@ -37,15 +38,23 @@ INT CallDriverPackage(INT nOperation, bool bQuiet, LPCWSTR pszInfPath, BOOL* pbN
 
 } // namespace
 
-void CDriverPackageBatch::RegisterLogForwarder()
+// /v reports its events to the forwarder directly and must never load DIFx:
+// the provider is not asked for at all on that road.
+void CDriverPackageBatch::RegisterLogForwarder(INT nOperation)
 {
-    DriverInstallApi().pfnSetLogCallback(&CDriverPackageBatch::DifxLogForwarder, this);
+    if (nOperation == opVerify)
+        m_summary.bVerifyOnly = true;
+    else
+        DriverInstallApi().pfnSetLogCallback(&CDriverPackageBatch::DifxLogForwarder, this);
 }
 
-// The package call with the machine-wide lock held, so that no other tavelin
-// process calls in between.
-INT CDriverPackageBatch::CallHeld(INT nOperation, bool bQuiet, LPCWSTR pszInfPath, BOOL* pbNeedReboot)
+// A package call holds the machine-wide lock, so that no other tavelin
+// process calls in between. /v changes nothing: it neither waits for another
+// run nor holds one up.
+INT CDriverPackageBatch::RunPackage(INT nOperation, bool bQuiet, LPCWSTR pszInfPath, BOOL* pbNeedReboot)
 {
+    if (nOperation == opVerify)
+        return static_cast<INT>(VerifyDriverPackage(pszInfPath, &CDriverPackageBatch::DifxLogForwarder, this));
     CPackageCallHold hold(m_callLock, m_pCallback, m_pLog);
     return CallDriverPackage(nOperation, bQuiet, pszInfPath, pbNeedReboot);
 }
@@ -57,6 +66,7 @@ void CDriverPackageBatch::CountCall(INT nOperation, LPCWSTR pszInfPath, INT nRes
     CountPackageCall(&m_summary, nOperation, dwResult, bNeedReboot);
     if (m_pLog)
         m_pLog->PackageCall(nOperation, pszInfPath, dwResult, bRebootBefore, bNeedReboot);
+    m_pCallback->PackageDone(nOperation, pszInfPath, dwResult);
 }
 
 INT CDriverPackageBatch::RunSingle(INT nOperation, bool bQuiet, LPCWSTR pszInfPath)
@@ -66,9 +76,9 @@ INT CDriverPackageBatch::RunSingle(INT nOperation, bool bQuiet, LPCWSTR pszInfPa
     // Read after the call for the summary and the log only: the tool neither
     // restarts the machine nor asks for it.
     BOOL bNeedReboot = FALSE;
-    RegisterLogForwarder();
+    RegisterLogForwarder(nOperation);
     m_pCallback->BeginPackage(nOperation, pszInfPath);
-    INT nResult = CallHeld(nOperation, bQuiet, pszInfPath, &bNeedReboot);
+    INT nResult = RunPackage(nOperation, bQuiet, pszInfPath, &bNeedReboot);
     CountCall(nOperation, pszInfPath, nResult, FALSE, bNeedReboot);
     m_pCallback->EndOperation(nOperation, true);
     return nResult;
@@ -78,7 +88,7 @@ INT CDriverPackageBatch::RunList(INT nOperation, bool bQuiet)
 {
     BOOL bNeedReboot = FALSE;
     INT nResult = 0;
-    RegisterLogForwarder();
+    RegisterLogForwarder(nOperation);
     if (!LoadInfList())
         return -1;
     // A failing entry does not stop the run; the last code is returned, and the
@@ -86,7 +96,7 @@ INT CDriverPackageBatch::RunList(INT nOperation, bool bQuiet)
     // it was before a call tells whether that call set it.
     for (const INF_ENTRY* pEntry = m_entries.First(); pEntry; pEntry = pEntry->pNext) {
         const BOOL bRebootBefore = bNeedReboot;
-        nResult = CallHeld(nOperation, bQuiet, pEntry->pszPath, &bNeedReboot);
+        nResult = RunPackage(nOperation, bQuiet, pEntry->pszPath, &bNeedReboot);
         CountCall(nOperation, pEntry->pszPath, nResult, bRebootBefore, bNeedReboot);
         m_pCallback->StepDone();
     }

@@ -95,6 +95,7 @@ LPCWSTR OperationName(INT nOperation)
     case opInstall: return L"install";
     case opUninstall: return L"uninstall";
     case opPreinstall: return L"preinstall";
+    case opVerify: return L"verify";
     default: return L"operation";
     }
 }
@@ -128,7 +129,7 @@ LPCWSTR CRunLog::ErrorText(DWORD dwCode)
     return m_szText;
 }
 
-void CRunLog::Start(const DRIVER_INSTALL_API* pApi)
+void CRunLog::Start(const DRIVER_INSTALL_API* pApi, bool bVerifyOnly)
 {
     if (!IsOpen())
         return;
@@ -144,7 +145,7 @@ void CRunLog::Start(const DRIVER_INSTALL_API* pApi)
     } else if (pApi && pApi->nPath == installPathNative) {
         line << L"Windows device installation API";
     } else {
-        line << L"none";
+        line << (bVerifyOnly ? L"none (verify only)" : L"none");
     }
     line.WriteTo(m_file);
 }
@@ -196,8 +197,9 @@ void CRunLog::PackageCall(INT nOperation, LPCWSTR pszInfPath, DWORD dwResult, BO
         line << (dwResult == ERROR_NO_MORE_ITEMS ? L", staged; the devices keep a better driver"
                                                  : L", staged; no matching device is present");
     // A flag that an earlier call of the run set cannot tell about this one.
-    line << L", restart needed: "
-         << (!bNeedReboot ? L"no" : bRebootBefore ? L"already asked for earlier in the run" : L"yes");
+    if (nOperation != opVerify)
+        line << L", restart needed: "
+             << (!bNeedReboot ? L"no" : bRebootBefore ? L"already asked for earlier in the run" : L"yes");
     line.WriteTo(m_file);
 }
 
@@ -274,9 +276,11 @@ void CRunLog::End(const RUN_SUMMARY& summary, DWORD dwExitCode)
     if (!IsOpen())
         return;
     WCHAR szEnd[192] = {};
+    // /v checked its packages; it tried to install none.
     Print(szEnd, ARRAYSIZE(szEnd),
-          L"end packages tried %lu, succeeded %lu, failed %lu; restart needed: %ls; exit code with /e: %lu (0x%08lX)",
-          summary.cTried, summary.cSucceeded, summary.cFailed, YesNo(summary.bNeedReboot), dwExitCode, dwExitCode);
+          L"end packages %ls %lu, %ls %lu, failed %lu; restart needed: %ls; exit code with /e: %lu (0x%08lX)",
+          summary.bVerifyOnly ? L"verified" : L"tried", summary.cTried, summary.bVerifyOnly ? L"passed" : L"succeeded",
+          summary.cSucceeded, summary.cFailed, YesNo(summary.bNeedReboot), dwExitCode, dwExitCode);
     CLineTexts line;
     line << szEnd;
     line.WriteTo(m_file);

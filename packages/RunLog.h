@@ -32,12 +32,12 @@ public:
     bool IsOpen() const { return m_file.IsOpen(); }
 
     // The version, the whole command line and who carries out the package
-    // calls; null when nobody does (the usage help).
-    void Start(const DRIVER_INSTALL_API* pApi);
+    // calls; null when nobody does (the usage help, and /v, which says so).
+    void Start(const DRIVER_INSTALL_API* pApi, bool bVerifyOnly = false);
     void UsageShown(bool bError);
     void ListRead(LPCWSTR pszListFile, EListOutcome outcome, DWORD dwError, INT nCount);
     // bRebootBefore and bNeedReboot: the run's need-reboot flag before and
-    // after the call.
+    // after the call; /v's line has no restart part.
     void PackageCall(INT nOperation, LPCWSTR pszInfPath, DWORD dwResult, BOOL bRebootBefore, BOOL bNeedReboot);
     void Event(INT nEventType, DWORD dwError, LPCWSTR pszEventText);
     // The machine-wide lock that keeps the package calls of tavelin runs

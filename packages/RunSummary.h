@@ -16,6 +16,8 @@ struct RUN_SUMMARY
     // Why the operation as a whole failed: the list could not be loaded, the
     // repair failed, the command line was wrong. 0 when it did not.
     DWORD dwOperationError;
+    // /v: the packages were checked, and nothing was installed.
+    bool bVerifyOnly;
 };
 
 // An install that left the package staged and no device worse off: no

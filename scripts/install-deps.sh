@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what the build and the tests need: the MinGW-w64 cross compiler,
-# Wine, Xvfb and the GoogleTest sources. Quick no-op when all is there.
+# Wine, Xvfb, the GoogleTest sources and the Python modules that write the
+# signed test catalogs. Quick no-op when all is there.
 set -euo pipefail
 
 need=()
@@ -11,6 +12,9 @@ command -v xvfb-run >/dev/null 2>&1 || need+=(xvfb xauth)
 [ -f /usr/src/googletest/googletest/src/gtest-all.cc ] || need+=(googletest)
 command -v cmake >/dev/null 2>&1 || need+=(cmake)
 command -v python3 >/dev/null 2>&1 || need+=(python3)
+# The test catalogs are written with the system interpreter's modules.
+/usr/bin/python3 -c 'import asn1crypto' >/dev/null 2>&1 || need+=(python3-asn1crypto)
+/usr/bin/python3 -c 'import cryptography' >/dev/null 2>&1 || need+=(python3-cryptography)
 
 [ ${#need[@]} -eq 0 ] && exit 0
 

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Takes the README's screenshots of the usage dialog and of the progress
-# dialog: the real program under Wine on a virtual display (Xvfb).
+# Takes the README's screenshots of the usage dialog, of the progress dialog
+# and of /v's results dialog: the real program under Wine on a virtual
+# display (Xvfb).
 # Usage: screenshots.sh [BUILD_DIR] [OUTPUT_DIR]
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -53,3 +54,20 @@ app=$!
 sleep 2.4
 shoot "Dialog" "$out/progress-dialog.png"
 wait $app || true
+WINEPREFIX="$build/wineprefix" /usr/lib/wine/wineserver -k 2>/dev/null || true
+
+# /v of a small bundle list: a good signed package, one signed by an untrusted
+# publisher and one with a file changed after signing. The packages and the
+# trust in their test root come from make test, which must have run first.
+packages="$build/tests/verify-packages"
+mkdir -p bundle
+cp -r "$packages/good" "$packages/untrusted" bundle/
+cp -r "$packages/good" bundle/changed
+printf '!' >> bundle/changed/pkg.sys
+printf ';inflist\r\nbundle\\good\\pkg.inf\r\nbundle\\untrusted\\pkg.inf\r\nbundle\\changed\\pkg.inf\r\n' > bundle.txt
+"$build/wine-run.sh" tavelin.exe /v /l bundle.txt &
+app=$!
+# The results dialog comes once the checks are done; it must be drawn.
+sleep 5
+shoot "Tavelin - Driver Package Check" "$out/verify-results.png"
+kill $app 2>/dev/null || true

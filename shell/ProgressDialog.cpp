@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "AppInstance.h"
 #include "ProgressDialogCallback.h"
 #include "RunResults.h"
 #include "ShutdownReason.h"
@@ -16,6 +17,18 @@ namespace {
 CKernelHandle g_worker;
 bool g_bWorkerRunning = false;
 
+const int c_cchStatus = 256;
+
+// The template's status text is the install one; a list run of /v names no
+// package, so it says what it does from the start.
+void ShowVerifyingStatus(HWND hWnd)
+{
+    WCHAR szStatus[c_cchStatus] = {};
+    if (g_commandLineInfo.m_nOperation == opVerify &&
+        LoadStringW(g_hInstance, IDS_VERIFYING, szStatus, c_cchStatus) > 0)
+        SetDlgItemTextW(hWnd, IDC_STATUS_TEXT, szStatus);
+}
+
 } // namespace
 
 INT_PTR CALLBACK ProgressDlgProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM /*lParam*/)
@@ -23,6 +36,7 @@ INT_PTR CALLBACK ProgressDlgProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM /*l
     switch (uMsg) {
     case WM_INITDIALOG:
         SendDlgItemMessageW(hWnd, IDC_PROGRESS_BAR, PBM_SETSTEP, 1, 0);
+        ShowVerifyingStatus(hWnd);
         g_worker.Reset(CreateThread(nullptr, 0, ProgressWorkerThread, hWnd, 0, nullptr));
         g_bWorkerRunning = g_worker.IsValid();
         // The worker's end arrives as a message, so it always comes after this.

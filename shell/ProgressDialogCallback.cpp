@@ -4,6 +4,7 @@
 
 #include "AppInstance.h"
 #include "StatusText.h"
+#include "VerifyResults.h"
 #include "cmdline/CommandLineInfo.h"
 #include "res/resource.h"
 
@@ -18,7 +19,7 @@ const INT c_nShortRangeMax = 0xFFFF;
 // Preinstall shows the install texts.
 UINT OperationTextId(INT nOperation)
 {
-    return nOperation == opUninstall ? IDS_REMOVING : IDS_INSTALLING;
+    return nOperation == opUninstall ? IDS_REMOVING : nOperation == opVerify ? IDS_VERIFYING : IDS_INSTALLING;
 }
 
 } // namespace
@@ -46,6 +47,18 @@ void CProgressDialogCallback::BeginPackage(INT nOperation, LPCWSTR pszInfPath)
     WCHAR szStatus[c_cchStatus] = {};
     FormatPackageStatus(szStatus, c_cchStatus, szOperation, pszInfPath);
     SetDlgItemTextW(m_hWnd, IDC_STATUS_TEXT, szStatus);
+}
+
+void CProgressDialogCallback::OnLogEvent(INT nEventType, DWORD dwError, LPCWSTR pszEventText)
+{
+    if (g_commandLineInfo.m_nOperation == opVerify)
+        g_verifyResults.AddEvent(nEventType, dwError, pszEventText);
+}
+
+void CProgressDialogCallback::PackageDone(INT nOperation, LPCWSTR pszInfPath, DWORD dwResult)
+{
+    if (nOperation == opVerify)
+        g_verifyResults.AddPackage(pszInfPath, dwResult);
 }
 
 void CProgressDialogCallback::EndOperation(INT nOperation, bool bDone)

@@ -19,6 +19,9 @@ public:
     // The status line says so while the wait lasts, then shows again what it
     // showed before.
     void WaitForOtherRun(bool bWaiting) override;
+    // /v: the checks' events and results, for the results dialog.
+    void OnLogEvent(INT nEventType, DWORD dwError, LPCWSTR pszEventText) override;
+    void PackageDone(INT nOperation, LPCWSTR pszInfPath, DWORD dwResult) override;
 
     HWND m_hWnd;
     INT m_nPosition = 0;

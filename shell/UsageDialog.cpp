@@ -1,6 +1,7 @@
 #include "UsageDialog.h"
 
 #include "AppInstance.h"
+#include "CloseCommand.h"
 #include "res/resource.h"
 
 INT_PTR CALLBACK UsageDlgProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM /*lParam*/)
@@ -12,14 +13,8 @@ INT_PTR CALLBACK UsageDlgProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM /*lPar
         SetDlgItemTextW(hWnd, IDC_USAGE_TEXT, szUsage);
         return TRUE;
     }
-    case WM_COMMAND: {
-        const WORD wId = LOWORD(wParam);
-        if (wId == IDOK || wId == IDCANCEL) {
-            EndDialog(hWnd, wId);
-            return TRUE;
-        }
-        return FALSE;
-    }
+    case WM_COMMAND:
+        return EndOnCloseCommand(hWnd, wParam);
     default:
         return FALSE;
     }

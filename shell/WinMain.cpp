@@ -6,6 +6,7 @@
 #include "QuietShutdownGuard.h"
 #include "RunResults.h"
 #include "UsageDialog.h"
+#include "VerifyResultsDialog.h"
 #include "cmdline/CommandLineInfo.h"
 #include "cmdline/CommandLineTokenizer.h"
 #include "packages/DiffxApiCallback.h"
@@ -46,6 +47,8 @@ int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE /*hPrevInstance*/, LPWSTR psz
     } else if (DialogBoxParamW(g_hInstance, MAKEINTRESOURCEW(IDD_PROGRESS), nullptr, ProgressDlgProc, 0) == -1) {
         // No dialog, so no worker ran: that must not read as success.
         g_runSummary.dwOperationError = LastErrorOrFailure();
+    } else if (g_commandLineInfo.m_nOperation == opVerify) {
+        DialogBoxParamW(g_hInstance, MAKEINTRESOURCEW(IDD_VERIFY_RESULTS), nullptr, VerifyResultsDlgProc, 0);
     }
 
     const DWORD dwExitCode = SummaryExitCode(g_runSummary);

@@ -1,7 +1,8 @@
 #include "verify/VerifyReport.h"
 
 #include <cstdarg>
-#include <cwchar>
+
+#include "platform/BoundedFormat.h"
 
 namespace {
 
@@ -14,9 +15,7 @@ void CVerifyReport::Send(DIFXAPI_LOG eventType, DWORD dwCode, LPCWSTR pszFormat,
     if (!m_pfnEvent)
         return;
     WCHAR szText[c_cchEventText];
-    // The runtime leaves a cut text unterminated: the last unit is ours.
-    _vsnwprintf(szText, c_cchEventText - 1, pszFormat, args);
-    szText[c_cchEventText - 1] = L'\0';
+    FormatBoundedV(szText, c_cchEventText, pszFormat, args);
     m_pfnEvent(eventType, dwCode, szText, m_pvContext);
 }
 

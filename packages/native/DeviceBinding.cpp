@@ -3,13 +3,22 @@
 #include <setupapi.h>
 #include <newdev.h>
 
-#include "packages/native/DeviceSet.h"
+#include "inf/DeviceSet.h"
 #include "packages/native/InstallPlan.h"
 #include "packages/native/NativeLog.h"
 #include "packages/native/NativeSetupApi.h"
 #include "platform/LastError.h"
 
 namespace {
+
+// The devices, or the error after reporting it.
+DWORD OpenDevices(CDeviceSet* pDevices, bool bPresentOnly)
+{
+    const DWORD dwError = pDevices->Open(bPresentOnly);
+    if (dwError != ERROR_SUCCESS)
+        NativeLogEvent(DIFXAPI_ERROR, dwError, L"Cannot list the devices");
+    return dwError;
+}
 
 // One call per planned ID. 0, or the first error; the answer that the
 // devices keep a better driver and a device gone meanwhile are none.
@@ -46,7 +55,7 @@ DWORD CallForIds(LPCWSTR pszFullPath, const CInstallPlan& plan, bool bQuiet, BOO
 DWORD ReportDrivers(const CDeviceIdList& ids, LPCWSTR pszPublishedName, int* pcUsing, int* pcKeeping)
 {
     CDeviceSet devices;
-    const DWORD dwResult = devices.Open(true);
+    const DWORD dwResult = OpenDevices(&devices, true);
     if (dwResult != ERROR_SUCCESS)
         return dwResult;
     WCHAR szIds[c_cchDeviceIds];
@@ -78,7 +87,7 @@ DWORD InstallOnPresentDevices(LPCWSTR pszFullPath, LPCWSTR pszPublishedName, con
     CInstallPlan plan;
     {
         CDeviceSet devices;
-        DWORD dwResult = devices.Open(true);
+        DWORD dwResult = OpenDevices(&devices, true);
         if (dwResult == ERROR_SUCCESS)
             dwResult = plan.Make(devices, ids, pszPublishedName);
         if (dwResult != ERROR_SUCCESS)
@@ -110,7 +119,7 @@ DWORD InstallOnPresentDevices(LPCWSTR pszFullPath, LPCWSTR pszPublishedName, con
 DWORD RemoveDevicesBoundTo(LPCWSTR pszPublishedName, BOOL* pbNeedReboot)
 {
     CDeviceSet devices;
-    const DWORD dwListError = devices.Open(false);
+    const DWORD dwListError = OpenDevices(&devices, false);
     if (dwListError != ERROR_SUCCESS)
         return dwListError;
     DWORD dwFirstError = ERROR_SUCCESS;

@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "inf/DeviceIdList.h"
-#include "packages/native/DeviceSet.h"
+#include "inf/DeviceSet.h"
 #include "platform/UniqueHandle.h"
 
 // Which IDs the install calls go out for. A call for an ID reaches every

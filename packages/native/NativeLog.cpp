@@ -1,7 +1,8 @@
 #include "packages/native/NativeLog.h"
 
 #include <cstdarg>
-#include <cwchar>
+
+#include "platform/BoundedFormat.h"
 
 namespace {
 
@@ -25,9 +26,7 @@ void NativeLogEvent(DIFXAPI_LOG eventType, DWORD dwError, LPCWSTR pszFormat, ...
     WCHAR szText[c_cchEventText];
     va_list args;
     va_start(args, pszFormat);
-    // The runtime leaves a cut text unterminated: the last unit is ours.
-    _vsnwprintf(szText, c_cchEventText - 1, pszFormat, args);
+    FormatBoundedV(szText, c_cchEventText, pszFormat, args);
     va_end(args);
-    szText[c_cchEventText - 1] = L'\0';
     g_pfnNativeLog(eventType, dwError, szText, g_pvNativeLogContext);
 }

@@ -30,3 +30,4 @@ bool BenchStartup(const BENCH_CONTEXT& context, CResultTable* pTable);
 bool BenchListRun(const BENCH_CONTEXT& context, CResultTable* pTable);
 bool BenchImage(const BENCH_CONTEXT& context, CResultTable* pTable);
 bool BenchStagedCopySearch(const BENCH_CONTEXT& context, CResultTable* pTable);
+bool BenchVerify(const BENCH_CONTEXT& context, CResultTable* pTable);

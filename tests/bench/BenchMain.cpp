@@ -103,6 +103,7 @@ const BENCH_GROUP c_rgGroups[] = {
     { L"listrun", &BenchListRun },
     { L"image", &BenchImage },
     { L"staged", &BenchStagedCopySearch },
+    { L"verify", &BenchVerify },
 };
 
 bool IsGroup(LPCWSTR pszName)
@@ -134,7 +135,7 @@ int wmain(int argc, wchar_t** argv)
             bUsage = true;
     }
     if (bUsage || !pszBuild) {
-        fprintf(stderr, "usage: bench.exe [--quick] [--only listload|startup|listrun|image] BUILD_DIR\n");
+        fprintf(stderr, "usage: bench.exe [--quick] [--only listload|startup|listrun|image|staged|verify] BUILD_DIR\n");
         return 1;
     }
     if (!FullPath(pszBuild, &context.strBuild) || !ModuleFolder(&context.strTools)) {

@@ -52,6 +52,8 @@ const Case g_cases[] = {
     { "first operation wins: i then u", { { L"i", true }, { L"u", true } }, { 2, 0, false, L"", L"", L"", 0 } },
     { "first operation wins: u then i", { { L"u", true }, { L"i", true } }, { 3, 0, false, L"", L"", L"", 0 } },
     { "preinstall", { { L"P", true } }, { 4, 0, false, L"", L"", L"", 0 } },
+    { "capital V verifies", { { L"V", true }, { L"s", true }, { L"a.inf", false } }, { 6, 0, false, L"", L"a.inf", L"", 0 } },
+    { "first operation wins: v then i", { { L"v", true }, { L"i", true } }, { 6, 0, false, L"", L"", L"", 0 } },
     { "quiet alone leaves the operation at none", { { L"q", true } }, { 0, 0, true, L"", L"", L"", 0 } },
     { "capital Q is quiet", { { L"i", true }, { L"Q", true } }, { 2, 0, true, L"", L"", L"", 0 } },
     { "error latch stops a later quiet", { { L"i", true }, { L"x", true }, { L"q", true } },

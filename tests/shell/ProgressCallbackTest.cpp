@@ -10,9 +10,11 @@
 #include <vector>
 
 #include "cmdline/CommandLineInfo.h"
+#include "platform/difx/DifxApi.h"
 #include "res/resource.h"
 #include "shell/AppInstance.h"
 #include "shell/ProgressDialogCallback.h"
+#include "shell/VerifyResults.h"
 
 namespace {
 
@@ -143,6 +145,28 @@ TEST_F(ProgressCallback, InstallAndPreinstallShowTheInstallTexts)
         cb.EndOperation(nOperation, true);
         EXPECT_EQ(Status(), std::wstring(c_szInstalling) + L" Done.");
     }
+}
+
+// /v: its status texts, and each package's problems and notes gathered
+// under its heading for the results dialog.
+TEST_F(ProgressCallback, VerifyShowsItsTextsAndGathersTheResults)
+{
+    CProgressDialogCallback cb(m_hWnd);
+    cb.BeginPackage(opVerify, L"a.inf");
+    EXPECT_EQ(Status(), L"Verifying Selected Device Drivers ... a.inf");
+    g_commandLineInfo.m_nOperation = opVerify;
+    cb.OnLogEvent(DIFXAPI_INFO, 0, L"no device");
+    cb.PackageDone(opVerify, L"a.inf", 0);
+    cb.OnLogEvent(DIFXAPI_ERROR, 2, L"pkg.sys is missing");
+    cb.OnLogEvent(DIFXAPI_INFO, 0, L"no device");
+    cb.PackageDone(opVerify, L"b.inf", 2);
+    g_commandLineInfo.m_nOperation = opNone;
+    EXPECT_STREQ(g_verifyResults.Text(), L"Driver packages checked: 2, passed: 1, failed: 1. Nothing was installed or "
+                                         L"changed.\r\n\r\na.inf: passed\r\n    note: no device\r\n\r\nb.inf: "
+                                         L"failed (0x00000002)\r\n    problem 0x00000002: pkg.sys is missing\r\n    "
+                                         L"note: no device\r\n\r\n");
+    cb.EndOperation(opVerify, true);
+    EXPECT_EQ(Status(), L"Verifying Selected Device Drivers ... Done.");
 }
 
 TEST_F(ProgressCallback, EndWithoutDoneShowsTheOperationTextAlone)

@@ -1,8 +1,7 @@
-#include "packages/native/DeviceSet.h"
+#include "inf/DeviceSet.h"
 
 #include <cwchar>
 
-#include "packages/native/NativeLog.h"
 #include "platform/LastError.h"
 
 namespace {
@@ -38,11 +37,7 @@ DWORD CDeviceSet::Open(bool bPresentOnly)
 {
     m_devices.Reset(
         SetupDiGetClassDevsW(nullptr, nullptr, nullptr, DIGCF_ALLCLASSES | (bPresentOnly ? DIGCF_PRESENT : 0)));
-    if (m_devices.IsValid())
-        return ERROR_SUCCESS;
-    const DWORD dwError = LastErrorOrFailure();
-    NativeLogEvent(DIFXAPI_ERROR, dwError, L"Cannot list the devices");
-    return dwError;
+    return m_devices.IsValid() ? ERROR_SUCCESS : LastErrorOrFailure();
 }
 
 bool CDeviceSet::Get(DWORD dwIndex, SP_DEVINFO_DATA* pDevice) const
@@ -73,22 +68,21 @@ void CDeviceSet::InstanceId(SP_DEVINFO_DATA* pDevice, LPWSTR pszId) const
         pszId[0] = L'\0';
 }
 
-void CDeviceSet::DriverInf(SP_DEVINFO_DATA* pDevice, LPWSTR pszInf) const
+bool CDeviceSet::DriverValue(SP_DEVINFO_DATA* pDevice, LPCWSTR pszName, LPWSTR pszValue, DWORD cchValue) const
 {
-    pszInf[0] = L'\0';
+    pszValue[0] = L'\0';
     HKEY hKey = SetupDiOpenDevRegKey(m_devices.Get(), pDevice, DICS_FLAG_GLOBAL, 0, DIREG_DRV, KEY_READ);
     if (hKey == INVALID_HANDLE_VALUE)
-        return;
+        return false;
     CRegKey key(hKey);
-    DWORD cbInf = (c_cchDriverInf - 1) * sizeof(WCHAR);
+    DWORD cbValue = (cchValue - 1) * sizeof(WCHAR);
     DWORD dwType = REG_NONE;
-    if (RegQueryValueExW(key.Get(), L"InfPath", nullptr, &dwType, reinterpret_cast<BYTE*>(pszInf), &cbInf) !=
+    if (RegQueryValueExW(key.Get(), pszName, nullptr, &dwType, reinterpret_cast<BYTE*>(pszValue), &cbValue) !=
             ERROR_SUCCESS ||
-        dwType != REG_SZ) {
-        pszInf[0] = L'\0';
-        return;
-    }
-    pszInf[cbInf / sizeof(WCHAR)] = L'\0';
+        dwType != REG_SZ)
+        cbValue = 0;
+    pszValue[cbValue / sizeof(WCHAR)] = L'\0';
+    return true;
 }
 
 void CDeviceSet::NoteRebootNeed(SP_DEVINFO_DATA* pDevice, BOOL* pbNeedReboot) const

@@ -19,14 +19,15 @@ const DWORD c_cchDeviceIds = 8192;
 const DWORD c_cchInstanceId = 512;
 const DWORD c_cchDriverInf = MAX_PATH + 1;
 
-// The devices of the system as one SetupAPI set, and what the native
-// provider reads of each.
+// The devices of the system as one SetupAPI set, and what the package
+// operations read of each: the IDs a package can match, the driver in use.
 class CDeviceSet
 {
 public:
     // bPresentOnly: the present devices; else every device Windows knows.
-    // 0, or the error code after reporting it.
+    // 0, or the error code.
     DWORD Open(bool bPresentOnly);
+    bool IsOpen() const { return m_devices.IsValid(); }
 
     // The device at dwIndex; false past the last one. A removed device stays
     // an element of the set, so indices do not shift.
@@ -44,7 +45,13 @@ public:
     void InstanceId(SP_DEVINFO_DATA* pDevice, LPWSTR pszId) const;
     // The staged INF its driver came from ("InfPath" of its driver key), in
     // pszInf (c_cchDriverInf units); empty when it has no driver.
-    void DriverInf(SP_DEVINFO_DATA* pDevice, LPWSTR pszInf) const;
+    void DriverInf(SP_DEVINFO_DATA* pDevice, LPWSTR pszInf) const
+    {
+        DriverValue(pDevice, L"InfPath", pszInf, c_cchDriverInf);
+    }
+    // A text value of its driver key in pszValue (cchValue units); empty when
+    // it has no driver or no such text. False when it has no driver key.
+    bool DriverValue(SP_DEVINFO_DATA* pDevice, LPCWSTR pszName, LPWSTR pszValue, DWORD cchValue) const;
     void NoteRebootNeed(SP_DEVINFO_DATA* pDevice, BOOL* pbNeedReboot) const;
 
 private:

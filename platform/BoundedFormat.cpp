@@ -1,0 +1,9 @@
+#include "platform/BoundedFormat.h"
+
+#include <cwchar>
+
+void FormatBoundedV(LPWSTR pszBuffer, size_t cchBuffer, LPCWSTR pszFormat, va_list args)
+{
+    _vsnwprintf(pszBuffer, cchBuffer - 1, pszFormat, args);
+    pszBuffer[cchBuffer - 1] = L'\0';
+}

@@ -1,0 +1,99 @@
+// The catalog checks against Wine's real crypto, on the signed packages the
+// build writes: one table of packages, each with what the checks must find.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "CatalogEvents.h"
+#include "support/TestTrust.h"
+#include "verify/CatalogCoverage.h"
+#include "verify/CatalogTrust.h"
+
+namespace {
+
+struct CATALOG_CASE
+{
+    const char* pszName;
+    LPCWSTR pszPackage;
+    // Spoils the scratch copy; null leaves it as signed.
+    void (*pfnSpoil)(const CScratchDir& folder, unsigned nSeed);
+    bool bIsCatalog;
+    DWORD dwCoverageProblem; // 0: none
+    LPCWSTR pszNamed;        // the file the problem names
+    DWORD dwTrustProblem;    // 0: none
+    const char* pszSigner;
+};
+
+void ChangeDriverFile(const CScratchDir& folder, unsigned)
+{
+    WriteFileBytes(folder.File(L"pkg.sys"), ReadFileBytes(folder.File(L"pkg.sys")) + "patched");
+}
+
+void EmptyCatalog(const CScratchDir& folder, unsigned)
+{
+    WriteFileBytes(folder.File(L"pkg.cat"), "");
+}
+
+// Random bytes, and the real catalog cut short at a random length.
+void GarbleCatalog(const CScratchDir& folder, unsigned nSeed)
+{
+    std::mt19937 random(nSeed);
+    std::string strBytes = ReadFileBytes(folder.File(L"pkg.cat"));
+    strBytes.resize(random() % strBytes.size());
+    if (nSeed % 2)
+        for (char& ch : strBytes)
+            ch = static_cast<char>(random());
+    WriteFileBytes(folder.File(L"pkg.cat"), strBytes);
+}
+
+const DWORD c_dwNoSignature = static_cast<DWORD>(TRUST_E_NOSIGNATURE);
+const CATALOG_CASE g_rgCases[] = {
+    {"good", L"good", nullptr, true, 0, nullptr, 0, nullptr},
+    {"file changed after signing", L"good", ChangeDriverFile, true, c_dwNoSignature, L"pkg.sys", 0, nullptr},
+    {"empty catalog", L"good", EmptyCatalog, false, c_dwNoSignature, L"pkg.cat", 0, nullptr},
+    {"garbled catalog", L"good", GarbleCatalog, false, c_dwNoSignature, L"pkg.cat", 0, nullptr},
+    {"untrusted signer", L"untrusted", nullptr, true, 0, nullptr, static_cast<DWORD>(CERT_E_UNTRUSTEDROOT),
+     "Tavelin Other Publisher"},
+};
+
+TEST(CatalogChecks, EachPackageShowsExactlyItsOwnProblem)
+{
+    ASSERT_TRUE(TrustTestRoot(VerifyPackages() + L"\\test-root.cer"));
+    ASSERT_TRUE(UntrustCertificate(VerifyPackages() + L"\\other-root.cer"));
+    for (const CATALOG_CASE& c : g_rgCases) {
+        for (unsigned nSeed = 1; nSeed <= (c.pfnSpoil == GarbleCatalog ? 24u : 1u); ++nSeed) {
+            SCOPED_TRACE(std::string(c.pszName) + " seed " + std::to_string(nSeed));
+            const CScratchDir folder;
+            ASSERT_TRUE(CopyPackage(c.pszPackage, folder.Path()));
+            if (c.pfnSpoil)
+                c.pfnSpoil(folder, nSeed);
+            const std::wstring strCatalog = folder.File(L"pkg.cat");
+            const std::wstring strInf = folder.File(L"pkg.inf");
+            const std::wstring strSys = folder.File(L"pkg.sys");
+            const LPCWSTR rgpszFiles[] = {strInf.c_str(), strSys.c_str()};
+
+            std::vector<CHECK_PROBLEM> problems;
+            CVerifyReport report(RecordProblem, &problems);
+            EXPECT_EQ(c.bIsCatalog, CheckCatalogCoverage(strCatalog.c_str(), rgpszFiles, 2, &report));
+            if (c.bIsCatalog)
+                CheckCatalogTrust(strCatalog.c_str(), &report);
+
+            const DWORD dwExpected = c.dwCoverageProblem ? c.dwCoverageProblem : c.dwTrustProblem;
+            ASSERT_EQ(dwExpected ? 1u : 0u, problems.size());
+            if (!dwExpected)
+                continue;
+            EXPECT_EQ(dwExpected, problems[0].dwCode);
+            EXPECT_EQ(dwExpected, report.Result());
+            if (c.pszNamed) {
+                EXPECT_NE(std::string::npos, problems[0].strText.find(Narrow(folder.File(c.pszNamed))));
+            }
+            if (c.pszSigner) {
+                EXPECT_NE(std::string::npos, problems[0].strText.find(c.pszSigner));
+                EXPECT_NE(std::string::npos,
+                          problems[0].strText.find("a quiet install will fail: the publisher is not trusted on this machine"));
+            }
+        }
+    }
+}
+
+} // namespace

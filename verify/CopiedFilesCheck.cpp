@@ -1,0 +1,19 @@
+#include "verify/CopiedFilesCheck.h"
+
+#include "inf/PackageCopiedFiles.h"
+
+void CheckCopiedFiles(HINF hInf, const CPackageFolder& folder, CPathList* pPresent, CVerifyReport* pReport)
+{
+    CPathList files;
+    const DWORD dwError = ReadPackageCopiedFiles(hInf, folder.Path(), &files);
+    if (dwError != ERROR_SUCCESS) {
+        pReport->Problem(dwError, L"the files that the install sections copy cannot be listed");
+        return;
+    }
+    for (LPCWSTR pszFile = files.First(); pszFile; pszFile = files.Next(pszFile)) {
+        if (!PackageFileExists(pszFile))
+            pReport->Problem(ERROR_FILE_NOT_FOUND, L"the copied file \"%ls\" is missing from the package", pszFile);
+        else if (!pPresent->Add(pszFile))
+            pReport->Problem(ERROR_NOT_ENOUGH_MEMORY, L"out of memory while listing \"%ls\"", pszFile);
+    }
+}

@@ -1,0 +1,82 @@
+#pragma once
+
+#include <windows.h>
+#include <wincrypt.h>
+#include <wintrust.h>
+#include <mscat.h>
+
+#include "platform/UniqueHandle.h"
+
+// The catalog and signature functions of crypt32.dll and wintrust.dll. Neither
+// DLL is a KnownDLL, so neither is an import of the program: both are loaded
+// by full path from System32 on first use. A test may replace entries to
+// reach branches its platform lacks.
+struct VERIFY_CRYPTO_API
+{
+    BOOL(WINAPI* pfnCryptQueryObject)(DWORD dwObjectType, const void* pvObject, DWORD dwExpectedContentTypeFlags,
+                                      DWORD dwExpectedFormatTypeFlags, DWORD dwFlags, DWORD* pdwMsgAndCertEncodingType,
+                                      DWORD* pdwContentType, DWORD* pdwFormatType, HCERTSTORE* phCertStore,
+                                      HCRYPTMSG* phMsg, const void** ppvContext);
+    BOOL(WINAPI* pfnCryptMsgGetParam)(HCRYPTMSG hCryptMsg, DWORD dwParamType, DWORD dwIndex, void* pvData,
+                                      DWORD* pcbData);
+    BOOL(WINAPI* pfnCryptMsgClose)(HCRYPTMSG hCryptMsg);
+    BOOL(WINAPI* pfnCertCloseStore)(HCERTSTORE hCertStore, DWORD dwFlags);
+    DWORD(WINAPI* pfnCertGetNameStringW)(PCCERT_CONTEXT pCertContext, DWORD dwType, DWORD dwFlags, void* pvTypePara,
+                                         LPWSTR pszNameString, DWORD cchNameString);
+
+    HANDLE(WINAPI* pfnCryptCATOpen)(LPWSTR pwszFileName, DWORD fdwOpenFlags, HCRYPTPROV hProv, DWORD dwPublicVersion,
+                                    DWORD dwEncodingType);
+    CRYPTCATMEMBER*(WINAPI* pfnCryptCATEnumerateMember)(HANDLE hCatalog, CRYPTCATMEMBER* pPrevMember);
+    BOOL(WINAPI* pfnCryptCATClose)(HANDLE hCatalog);
+
+    // SHA-256 hashing: Windows 8 and later; null where missing (Wine 8 has
+    // no CryptCATAdminCalcHashFromFileHandle2).
+    BOOL(WINAPI* pfnCryptCATAdminAcquireContext2)(HCATADMIN* phCatAdmin, const GUID* pgSubsystem,
+                                                  PCWSTR pwszHashAlgorithm, PCCERT_STRONG_SIGN_PARA pStrongHashPolicy,
+                                                  DWORD dwFlags);
+    BOOL(WINAPI* pfnCryptCATAdminCalcHashFromFileHandle2)(HCATADMIN hCatAdmin, HANDLE hFile, DWORD* pcbHash,
+                                                          BYTE* pbHash, DWORD dwFlags);
+    // SHA-1 hashing.
+    BOOL(WINAPI* pfnCryptCATAdminAcquireContext)(HCATADMIN* phCatAdmin, const GUID* pgSubsystem, DWORD dwFlags);
+    BOOL(WINAPI* pfnCryptCATAdminCalcHashFromFileHandle)(HANDLE hFile, DWORD* pcbHash, BYTE* pbHash, DWORD dwFlags);
+    BOOL(WINAPI* pfnCryptCATAdminReleaseContext)(HCATADMIN hCatAdmin, DWORD dwFlags);
+
+    LONG(WINAPI* pfnWinVerifyTrust)(HWND hwnd, GUID* pgActionID, LPVOID pWVTData);
+    CRYPT_PROVIDER_DATA*(WINAPI* pfnWTHelperProvDataFromStateData)(HANDLE hStateData);
+    CRYPT_PROVIDER_SGNR*(WINAPI* pfnWTHelperGetProvSignerFromChain)(CRYPT_PROVIDER_DATA* pProvData, DWORD idxSigner,
+                                                                    BOOL fCounterSigner, DWORD idxCounterSigner);
+};
+
+VERIFY_CRYPTO_API& VerifyCryptoApi();
+
+// True when every function the catalog checks need is there (the SHA-256
+// pair is optional).
+bool CryptoApiComplete(const VERIFY_CRYPTO_API& api);
+
+struct CCatalogHandleTraits
+{
+    static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
+    static void Close(HANDLE h) { VerifyCryptoApi().pfnCryptCATClose(h); }
+};
+using CCatalogHandle = CUniqueHandle<HANDLE, CCatalogHandleTraits>;
+
+struct CCatAdminTraits
+{
+    static HCATADMIN Invalid() { return nullptr; }
+    static void Close(HCATADMIN h) { VerifyCryptoApi().pfnCryptCATAdminReleaseContext(h, 0); }
+};
+using CCatAdminHandle = CUniqueHandle<HCATADMIN, CCatAdminTraits>;
+
+struct CCryptMsgTraits
+{
+    static HCRYPTMSG Invalid() { return nullptr; }
+    static void Close(HCRYPTMSG h) { VerifyCryptoApi().pfnCryptMsgClose(h); }
+};
+using CCryptMsgHandle = CUniqueHandle<HCRYPTMSG, CCryptMsgTraits>;
+
+struct CCertStoreTraits
+{
+    static HCERTSTORE Invalid() { return nullptr; }
+    static void Close(HCERTSTORE h) { VerifyCryptoApi().pfnCertCloseStore(h, 0); }
+};
+using CCertStoreHandle = CUniqueHandle<HCERTSTORE, CCertStoreTraits>;

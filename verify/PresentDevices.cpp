@@ -1,0 +1,71 @@
+#include "verify/PresentDevices.h"
+
+#include <setupapi.h>
+
+#include "inf/DeviceSet.h"
+
+namespace {
+
+const DWORD c_cchValue = 256;
+
+// Listing the devices costs more than all the other checks of a package but
+// the catalog's: a list run lists them once. Only the operation's thread
+// checks packages.
+CDeviceSet g_presentDevices;
+
+// How the package's DriverVer compares with the device's driver.
+LPCWSTR Ranking(const DRIVER_VERSION* pPackageVersion, LPCWSTR pszDate, LPCWSTR pszVersion)
+{
+    DRIVER_VERSION current = {};
+    if (!pPackageVersion)
+        return L"this package's DriverVer is not valid, so it cannot be compared";
+    // Windows writes the driver date as m-d-yyyy.
+    if (!ParseDriverDate(pszDate, L'-', &current) || !ParseDriverVersionNumber(pszVersion, &current))
+        return L"its DriverVer cannot be read, so it cannot be compared";
+    const int nOrder = CompareDriverVersions(*pPackageVersion, current);
+    return nOrder > 0 ? L"this package is newer" : nOrder == 0 ? L"this package is the same" : L"this package is older";
+}
+
+void ReportDevice(const CDeviceSet& devices, SP_DEVINFO_DATA* pDevice, LPCWSTR pszId,
+                  const DRIVER_VERSION* pPackageVersion, CVerifyReport* pReport)
+{
+    WCHAR szInstance[c_cchInstanceId];
+    devices.InstanceId(pDevice, szInstance);
+    WCHAR szInf[c_cchValue];
+    if (!devices.DriverValue(pDevice, L"InfPath", szInf, c_cchValue)) {
+        pReport->Info(L"present device %ls lists %ls; it has no driver yet", szInstance, pszId);
+        return;
+    }
+    WCHAR szProvider[c_cchValue];
+    WCHAR szDate[c_cchValue];
+    WCHAR szVersion[c_cchValue];
+    devices.DriverValue(pDevice, L"ProviderName", szProvider, c_cchValue);
+    devices.DriverValue(pDevice, L"DriverDate", szDate, c_cchValue);
+    devices.DriverValue(pDevice, L"DriverVersion", szVersion, c_cchValue);
+    pReport->Info(L"present device %ls lists %ls; its driver: INF \"%ls\", provider \"%ls\", DriverVer %ls,%ls; %ls",
+                  szInstance, pszId, szInf, szProvider, szDate, szVersion,
+                  Ranking(pPackageVersion, szDate, szVersion));
+}
+
+} // namespace
+
+void ReportPresentDevices(const CDeviceIdList& ids, const DRIVER_VERSION* pPackageVersion, CVerifyReport* pReport)
+{
+    if (ids.IsEmpty())
+        return;
+    if (!g_presentDevices.IsOpen() && g_presentDevices.Open(true) != ERROR_SUCCESS)
+        return;
+    WCHAR szIds[c_cchDeviceIds];
+    SP_DEVINFO_DATA device;
+    DWORD cMatches = 0;
+    for (DWORD dwIndex = 0; g_presentDevices.Get(dwIndex, &device); ++dwIndex) {
+        g_presentDevices.ReadIds(&device, szIds);
+        LPCWSTR pszId = CDeviceSet::FirstListed(szIds, ids);
+        if (!pszId)
+            continue;
+        ReportDevice(g_presentDevices, &device, pszId, pPackageVersion, pReport);
+        ++cMatches;
+    }
+    if (cMatches == 0)
+        pReport->Info(L"no present device lists one of the package's IDs");
+}
