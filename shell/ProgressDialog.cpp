@@ -16,6 +16,7 @@ namespace {
 // One progress dialog and one worker exist per process.
 CKernelHandle g_worker;
 bool g_bWorkerRunning = false;
+bool g_bRefuseShutdown = false;
 
 const int c_cchStatus = 256;
 
@@ -39,21 +40,24 @@ INT_PTR CALLBACK ProgressDlgProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM /*l
         ShowVerifyingStatus(hWnd);
         g_worker.Reset(CreateThread(nullptr, 0, ProgressWorkerThread, hWnd, 0, nullptr));
         g_bWorkerRunning = g_worker.IsValid();
+        // /v changes nothing: a shutdown cannot cut it anywhere that matters.
+        g_bRefuseShutdown = g_bWorkerRunning && g_commandLineInfo.m_nOperation != opVerify;
         // The worker's end arrives as a message, so it always comes after this.
-        if (g_bWorkerRunning)
+        if (g_bRefuseShutdown)
             RegisterShutdownReason(hWnd);
         return TRUE;
 
     case WM_APP_WORKER_FINISHED:
-        if (g_bWorkerRunning)
+        if (g_bRefuseShutdown)
             ShutdownBlockReasonDestroy(hWnd);
         g_bWorkerRunning = false;
+        g_bRefuseShutdown = false;
         return TRUE;
 
     case WM_QUERYENDSESSION:
         // A shutdown or logoff would end the process in the middle of a package
         // call just as a close would (see below): refused while the worker runs.
-        if (!g_bWorkerRunning)
+        if (!g_bRefuseShutdown)
             return FALSE;
         SetWindowLongPtrW(hWnd, DWLP_MSGRESULT, FALSE);
         return TRUE;

@@ -41,7 +41,8 @@ int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE /*hPrevInstance*/, LPWSTR psz
     } else if (g_commandLineInfo.m_bQuiet) {
         CQuietShutdownGuard guard;
         CDiffxApiCallback callback;
-        guard.SetBusy(true);
+        // /v changes nothing: a shutdown cannot cut it anywhere that matters.
+        guard.SetBusy(g_commandLineInfo.m_nOperation != opVerify);
         RunDriverOperation(&callback, g_commandLineInfo, &g_runLog, &g_runSummary);
         guard.SetBusy(false);
     } else if (DialogBoxParamW(g_hInstance, MAKEINTRESOURCEW(IDD_PROGRESS), nullptr, ProgressDlgProc, 0) == -1) {

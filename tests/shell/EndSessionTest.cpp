@@ -7,6 +7,7 @@
 #include <commctrl.h>
 
 #include "ShellFakes.h"
+#include "cmdline/CommandLineInfo.h"
 #include "res/resource.h"
 #include "shell/AppInstance.h"
 #include "shell/ProgressDialog.h"
@@ -68,6 +69,28 @@ TEST_F(EndSession, WhileTheWorkerRunsShutdownAndLogoffAreRefusedWithAReason)
     EXPECT_EQ(g_shutdownReasonCalls[0].strReason, L"Installing device drivers");
     // Windows takes it only from the thread that made the window.
     EXPECT_EQ(g_shutdownReasonCalls[0].dwThread, GetCurrentThreadId());
+}
+
+// /v changes nothing: its dialog has nothing to keep a shutdown from.
+class EndSessionOfVerify : public EndSession
+{
+protected:
+    void SetUp() override
+    {
+        g_commandLineInfo.m_nOperation = opVerify;
+        EndSession::SetUp();
+    }
+    void TearDown() override
+    {
+        EndSession::TearDown();
+        g_commandLineInfo.m_nOperation = opNone;
+    }
+};
+
+TEST_F(EndSessionOfVerify, ShutdownIsAllowedWithoutAReason)
+{
+    EXPECT_EQ(Query(0), TRUE);
+    EXPECT_TRUE(g_shutdownReasonCalls.empty());
 }
 
 TEST_F(EndSession, AfterTheWorkerTheReasonGoesAndShutdownIsAllowed)
