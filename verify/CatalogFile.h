@@ -1,7 +1,6 @@
 #pragma once
 
 #include <windows.h>
-#include <wincrypt.h>
 
 #include "platform/UniqueHandle.h"
 
@@ -24,6 +23,8 @@ public:
     bool HasTagsOfLength(size_t cchTag) const;
 
 private:
+    // The entry's tag in pszTag (c_cchMaxMemberTag + 1 units); false when its
+    // identifier is no tag.
     bool Tag(DWORD iEntry, LPWSTR pszTag) const;
 
     CHeapBlock m_ctl;
