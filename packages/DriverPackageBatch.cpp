@@ -1,7 +1,6 @@
 #include "DriverPackageBatch.h"
 
 #include "packages/DriverInstallApi.h"
-#include "verify/CryptoWarmUp.h"
 
 const WCHAR g_szDefaultInfList[] = L"inflist.txt";
 
@@ -15,9 +14,7 @@ CDriverPackageBatch::CDriverPackageBatch(CDiffxApiCallback* pCallback)
 
 CDriverPackageBatch::~CDriverPackageBatch()
 {
-    if (m_summary.bVerifyOnly)
-        FinishCryptoWarmUp();
-    else
+    if (!m_summary.bVerifyOnly)
         DriverInstallApi().pfnSetLogCallback(nullptr, nullptr);
     m_strListFile.Release();
     m_entries.Clear();

@@ -20,8 +20,7 @@ public:
     explicit CDriverPackageBatch(CDiffxApiCallback* pCallback);
     // Unregisters the DIFx log callback first, so DIFx never reports to a
     // batch that is gone (a /v batch never asked for DIFx and leaves it
-    // alone, and waits for its crypto warm-up instead), then releases the
-    // list path and the entries.
+    // alone), then releases the list path and the entries.
     ~CDriverPackageBatch();
     CDriverPackageBatch(const CDriverPackageBatch&) = delete;
     CDriverPackageBatch& operator=(const CDriverPackageBatch&) = delete;

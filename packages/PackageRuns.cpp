@@ -2,7 +2,6 @@
 
 #include "cmdline/CommandLineInfo.h"
 #include "packages/DriverInstallApi.h"
-#include "verify/CryptoWarmUp.h"
 #include "verify/VerifyDriverPackage.h"
 
 namespace {
@@ -40,14 +39,11 @@ INT CallDriverPackage(INT nOperation, bool bQuiet, LPCWSTR pszInfPath, BOOL* pbN
 } // namespace
 
 // /v reports its events to the forwarder directly and must never load DIFx:
-// the provider is not asked for at all on that road. Its crypto gets going
-// on a thread of its own meanwhile.
+// the provider is not asked for at all on that road.
 void CDriverPackageBatch::RegisterLogForwarder(INT nOperation)
 {
-    if (nOperation == opVerify) {
+    if (nOperation == opVerify)
         m_summary.bVerifyOnly = true;
-        StartCryptoWarmUp();
-    }
     else
         DriverInstallApi().pfnSetLogCallback(&CDriverPackageBatch::DifxLogForwarder, this);
 }

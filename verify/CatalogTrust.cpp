@@ -3,7 +3,6 @@
 #include <softpub.h>
 
 #include "verify/CryptoApi.h"
-#include "verify/CryptoWarmUp.h"
 
 namespace {
 
@@ -60,7 +59,6 @@ void CheckCatalogTrust(LPCWSTR pszCatalog, CVerifyReport* pReport)
                          L"Cannot check the signature of %ls: the system lacks the signature functions", pszCatalog);
         return;
     }
-    FinishCryptoWarmUp();
     WINTRUST_FILE_INFO fileInfo = {};
     fileInfo.cbStruct = sizeof(fileInfo);
     fileInfo.pcwszFilePath = pszCatalog;
