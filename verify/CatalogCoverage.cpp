@@ -1,8 +1,8 @@
 #include "verify/CatalogCoverage.h"
 
 #include <cstdlib>
-#include <cwchar>
 
+#include "platform/LastError.h"
 #include "platform/UniqueHandle.h"
 #include "verify/CatalogFile.h"
 #include "verify/CatalogHash.h"
@@ -10,45 +10,55 @@
 
 namespace {
 
-struct COVERED_FILE
+struct FILE_FINDING
 {
-    CATALOG_FILE_TAGS tags;
-    bool bHashed;
+    DWORD dwError;
     bool bListed;
 };
 
-struct COVERAGE
+struct HASH_KIND
 {
-    COVERED_FILE* pFiles;
-    size_t cFiles;
+    CATALOG_HASH eHash;
+    size_t cchTag;
 };
 
-bool SameTag(LPCWSTR pszTag, LPCWSTR pszFileTag)
-{
-    return pszFileTag[0] && _wcsicmp(pszTag, pszFileTag) == 0;
-}
+const HASH_KIND g_rgHashKinds[] = {
+    {catalogHashSha256, c_cchSha256Tag},
+    {catalogHashSha1, c_cchSha1Tag},
+};
 
-// A file is listed when either of its hashes is a member's tag.
-void MarkListed(LPCWSTR pszTag, void* pvContext)
+// Whether the catalog lists the file by one of its hashes. Only the hashes
+// the catalog's tags call for are worth a look; the others are made only to
+// tell a file that cannot be hashed at all from one that is not listed.
+DWORD FindInCatalog(const CCatalogHasher& hasher, const CCatalogMembers& members, LPCWSTR pszFile, bool* pbListed)
 {
-    COVERAGE* pCoverage = static_cast<COVERAGE*>(pvContext);
-    for (size_t i = 0; i < pCoverage->cFiles; ++i) {
-        COVERED_FILE& file = pCoverage->pFiles[i];
-        if (SameTag(pszTag, file.tags.szSha256) || SameTag(pszTag, file.tags.szSha1))
-            file.bListed = true;
+    *pbListed = false;
+    const CFileHandle file(CreateFileW(pszFile, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.IsValid())
+        return LastErrorOrFailure();
+    DWORD rgdwErrors[ARRAYSIZE(g_rgHashKinds)] = {};
+    bool bHashed = false;
+    WCHAR szTag[c_cchSha256Tag + 1];
+    for (int nPass = 0; nPass < 2 && !bHashed; ++nPass) {
+        for (size_t i = 0; i < ARRAYSIZE(g_rgHashKinds); ++i) {
+            const bool bCalledFor = members.HasTagsOfLength(g_rgHashKinds[i].cchTag);
+            if (bCalledFor != (nPass == 0))
+                continue;
+            rgdwErrors[i] = hasher.Hash(file.Get(), g_rgHashKinds[i].eHash, szTag, ARRAYSIZE(szTag));
+            if (rgdwErrors[i] != ERROR_SUCCESS)
+                continue;
+            bHashed = true;
+            if (bCalledFor && members.Lists(szTag)) {
+                *pbListed = true;
+                return ERROR_SUCCESS;
+            }
+        }
     }
-}
-
-void HashFiles(const LPCWSTR* ppszFiles, COVERAGE* pCoverage, CVerifyReport* pReport)
-{
-    const CCatalogHasher hasher;
-    for (size_t i = 0; i < pCoverage->cFiles; ++i) {
-        const DWORD dwError = hasher.Hash(ppszFiles[i], &pCoverage->pFiles[i].tags);
-        pCoverage->pFiles[i].bHashed = dwError == ERROR_SUCCESS;
-        // A missing file is the copied-files check's problem, reported there.
-        if (dwError != ERROR_SUCCESS && dwError != ERROR_FILE_NOT_FOUND && dwError != ERROR_PATH_NOT_FOUND)
-            pReport->Problem(dwError, L"Cannot hash %ls to look it up in the catalog", ppszFiles[i]);
-    }
+    if (bHashed)
+        return ERROR_SUCCESS;
+    // SHA-1's failure tells more: it is the hash every system has.
+    return rgdwErrors[1] != ERROR_SUCCESS ? rgdwErrors[1] : rgdwErrors[0];
 }
 
 void ReportNotCatalog(LPCWSTR pszCatalog, CVerifyReport* pReport)
@@ -66,23 +76,27 @@ bool CheckCatalogCoverage(LPCWSTR pszCatalog, const LPCWSTR* ppszFiles, size_t c
                          pszCatalog);
         return false;
     }
-    if (!IsSignedTrustList(pszCatalog)) {
+    CCatalogMembers members;
+    if (!members.Read(pszCatalog)) {
         ReportNotCatalog(pszCatalog, pReport);
         return false;
     }
-    const CHeapBlock files(calloc(cFiles ? cFiles : 1, sizeof(COVERED_FILE)));
-    if (!files.IsValid()) {
+    const CHeapBlock findings(calloc(cFiles ? cFiles : 1, sizeof(FILE_FINDING)));
+    if (!findings.IsValid()) {
         pReport->Problem(ERROR_OUTOFMEMORY, L"Cannot check the catalog %ls", pszCatalog);
         return true;
     }
-    COVERAGE coverage = {static_cast<COVERED_FILE*>(files.Get()), cFiles};
-    HashFiles(ppszFiles, &coverage, pReport);
-    if (!EnumerateCatalogTags(pszCatalog, MarkListed, &coverage)) {
-        ReportNotCatalog(pszCatalog, pReport);
-        return false;
+    FILE_FINDING* pFindings = static_cast<FILE_FINDING*>(findings.Get());
+    const CCatalogHasher hasher;
+    for (size_t i = 0; i < cFiles; ++i) {
+        pFindings[i].dwError = FindInCatalog(hasher, members, ppszFiles[i], &pFindings[i].bListed);
+        // A missing file is the copied-files check's problem, reported there.
+        const DWORD dwError = pFindings[i].dwError;
+        if (dwError != ERROR_SUCCESS && dwError != ERROR_FILE_NOT_FOUND && dwError != ERROR_PATH_NOT_FOUND)
+            pReport->Problem(dwError, L"Cannot hash %ls to look it up in the catalog", ppszFiles[i]);
     }
     for (size_t i = 0; i < cFiles; ++i) {
-        if (coverage.pFiles[i].bHashed && !coverage.pFiles[i].bListed)
+        if (pFindings[i].dwError == ERROR_SUCCESS && !pFindings[i].bListed)
             pReport->Problem(static_cast<DWORD>(TRUST_E_NOSIGNATURE),
                              L"The catalog %ls does not list %ls: the file was changed after signing, or never signed",
                              pszCatalog, ppszFiles[i]);

@@ -2,16 +2,30 @@
 
 #include <windows.h>
 
-// Reading a catalog file through the system's catalog functions.
+#include "platform/UniqueHandle.h"
 
-// True when the file is a signed message whose content is a certificate
-// trust list. Only such a file is safe to hand to the catalog functions:
-// Wine's open one of any other content and then crash listing its members.
-bool IsSignedTrustList(LPCWSTR pszCatalog);
+// The longest member tag read: the hex of a SHA-512 hash, with room to spare.
+const size_t c_cchMaxMemberTag = 160;
 
-typedef void (*PFN_CATALOG_TAG)(LPCWSTR pszTag, void* pvContext);
+// A catalog's members, read from the certificate trust list its signed
+// message carries. Each entry's subject identifier is the member's tag (the
+// upper-case hex of the member file's hash, as UTF-16 text).
+class CCatalogMembers
+{
+public:
+    // False when the file is no signed message whose content is a trust list.
+    bool Read(LPCWSTR pszCatalog);
 
-// Calls pfnTag with each member's tag (the upper-case hex of the member
-// file's hash). False, with the last error set, when the catalog cannot be
-// opened; call it only for a file IsSignedTrustList accepts.
-bool EnumerateCatalogTags(LPCWSTR pszCatalog, PFN_CATALOG_TAG pfnTag, void* pvContext);
+    // True when a member's tag is pszTag (either case).
+    bool Lists(LPCWSTR pszTag) const;
+    // True when a member's tag has cchTag characters (40 for SHA-1, 64 for
+    // SHA-256): the hashes worth making for a file.
+    bool HasTagsOfLength(size_t cchTag) const;
+
+private:
+    // The entry's tag in pszTag (c_cchMaxMemberTag + 1 units); false when its
+    // identifier is no tag.
+    bool Tag(DWORD iEntry, LPWSTR pszTag) const;
+
+    CHeapBlock m_ctl;
+};

@@ -44,34 +44,25 @@ CCatalogHasher::CCatalogHasher()
         m_dwAcquireError = LastErrorOrFailure();
 }
 
-DWORD CCatalogHasher::Hash(LPCWSTR pszFile, CATALOG_FILE_TAGS* pTags) const
+DWORD CCatalogHasher::Hash(HANDLE hFile, CATALOG_HASH eHash, LPWSTR pszTag, size_t cchTag) const
 {
-    pTags->szSha256[0] = L'\0';
-    pTags->szSha1[0] = L'\0';
-    if (!m_hSha256.IsValid() && !m_hSha1.IsValid())
+    pszTag[0] = L'\0';
+    const CCatAdminHandle& hCatAdmin = eHash == catalogHashSha256 ? m_hSha256 : m_hSha1;
+    if (!hCatAdmin.IsValid()) {
+        if (eHash == catalogHashSha256)
+            return ERROR_NOT_SUPPORTED;
         return m_dwAcquireError != ERROR_SUCCESS ? m_dwAcquireError : ERROR_GEN_FAILURE;
-    const CFileHandle file(CreateFileW(pszFile, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                       FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.IsValid())
+    }
+    if (SetFilePointer(hFile, 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER)
         return LastErrorOrFailure();
     const VERIFY_CRYPTO_API& api = VerifyCryptoApi();
-    DWORD dwError = ERROR_SUCCESS;
     BYTE rgbHash[c_cbMaxHash];
     DWORD cbHash = sizeof(rgbHash);
-    if (m_hSha256.IsValid()) {
-        if (api.pfnCryptCATAdminCalcHashFromFileHandle2(m_hSha256.Get(), file.Get(), &cbHash, rgbHash, 0))
-            ToHexTag(rgbHash, cbHash, pTags->szSha256, ARRAYSIZE(pTags->szSha256));
-        else
-            dwError = LastErrorOrFailure();
-    }
-    if (m_hSha1.IsValid()) {
-        // Each hash reads the file from its start.
-        SetFilePointer(file.Get(), 0, nullptr, FILE_BEGIN);
-        cbHash = sizeof(rgbHash);
-        if (api.pfnCryptCATAdminCalcHashFromFileHandle(file.Get(), &cbHash, rgbHash, 0))
-            ToHexTag(rgbHash, cbHash, pTags->szSha1, ARRAYSIZE(pTags->szSha1));
-        else
-            dwError = LastErrorOrFailure();
-    }
-    return pTags->szSha256[0] || pTags->szSha1[0] ? ERROR_SUCCESS : dwError;
+    const BOOL bHashed = eHash == catalogHashSha256
+                             ? api.pfnCryptCATAdminCalcHashFromFileHandle2(hCatAdmin.Get(), hFile, &cbHash, rgbHash, 0)
+                             : api.pfnCryptCATAdminCalcHashFromFileHandle(hFile, &cbHash, rgbHash, 0);
+    if (!bHashed)
+        return LastErrorOrFailure();
+    ToHexTag(rgbHash, cbHash, pszTag, cchTag);
+    return pszTag[0] ? ERROR_SUCCESS : ERROR_INSUFFICIENT_BUFFER;
 }

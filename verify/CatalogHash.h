@@ -4,13 +4,14 @@
 
 #include "verify/CryptoApi.h"
 
-// A file's hashes as a catalog's member tags: upper-case hex, empty where
-// that hash could not be made.
-struct CATALOG_FILE_TAGS
+// The hashes a catalog names its members by, and the length of each one's tag.
+enum CATALOG_HASH
 {
-    WCHAR szSha256[65];
-    WCHAR szSha1[41];
+    catalogHashSha256,
+    catalogHashSha1,
 };
+const size_t c_cchSha256Tag = 64;
+const size_t c_cchSha1Tag = 40;
 
 // Hashes files the way the catalog functions do (a PE image by its image
 // hash, any other file whole): SHA-256 where the system offers it, and SHA-1,
@@ -22,8 +23,10 @@ public:
     CCatalogHasher(const CCatalogHasher&) = delete;
     CCatalogHasher& operator=(const CCatalogHasher&) = delete;
 
-    // 0 when at least one hash was made, else the code of the failure.
-    DWORD Hash(LPCWSTR pszFile, CATALOG_FILE_TAGS* pTags) const;
+    // Writes the file's hash as a member tag (upper-case hex) into pszTag
+    // (cchTag units), reading the file from its start. 0, or the code of the
+    // failure (ERROR_NOT_SUPPORTED where the system lacks the hash).
+    DWORD Hash(HANDLE hFile, CATALOG_HASH eHash, LPWSTR pszTag, size_t cchTag) const;
 
 private:
     CCatAdminHandle m_hSha256;

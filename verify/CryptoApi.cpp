@@ -33,11 +33,9 @@ VERIFY_CRYPTO_API& VerifyCryptoApi()
     Resolve(hCrypt32, "CryptMsgGetParam", &api.pfnCryptMsgGetParam);
     Resolve(hCrypt32, "CryptMsgClose", &api.pfnCryptMsgClose);
     Resolve(hCrypt32, "CertCloseStore", &api.pfnCertCloseStore);
+    Resolve(hCrypt32, "CryptDecodeObjectEx", &api.pfnCryptDecodeObjectEx);
     Resolve(hCrypt32, "CertGetNameStringW", &api.pfnCertGetNameStringW);
     const HMODULE hWintrust = LoadSystemDll(L"wintrust.dll");
-    Resolve(hWintrust, "CryptCATOpen", &api.pfnCryptCATOpen);
-    Resolve(hWintrust, "CryptCATEnumerateMember", &api.pfnCryptCATEnumerateMember);
-    Resolve(hWintrust, "CryptCATClose", &api.pfnCryptCATClose);
     Resolve(hWintrust, "CryptCATAdminAcquireContext2", &api.pfnCryptCATAdminAcquireContext2);
     Resolve(hWintrust, "CryptCATAdminCalcHashFromFileHandle2", &api.pfnCryptCATAdminCalcHashFromFileHandle2);
     Resolve(hWintrust, "CryptCATAdminAcquireContext", &api.pfnCryptCATAdminAcquireContext);
@@ -52,8 +50,7 @@ VERIFY_CRYPTO_API& VerifyCryptoApi()
 bool CryptoApiComplete(const VERIFY_CRYPTO_API& api)
 {
     return api.pfnCryptQueryObject && api.pfnCryptMsgGetParam && api.pfnCryptMsgClose && api.pfnCertCloseStore &&
-           api.pfnCertGetNameStringW && api.pfnCryptCATOpen && api.pfnCryptCATEnumerateMember &&
-           api.pfnCryptCATClose && api.pfnCryptCATAdminAcquireContext && api.pfnCryptCATAdminCalcHashFromFileHandle &&
+           api.pfnCryptDecodeObjectEx && api.pfnCertGetNameStringW && api.pfnCryptCATAdminAcquireContext && api.pfnCryptCATAdminCalcHashFromFileHandle &&
            api.pfnCryptCATAdminReleaseContext && api.pfnWinVerifyTrust && api.pfnWTHelperProvDataFromStateData &&
            api.pfnWTHelperGetProvSignerFromChain;
 }

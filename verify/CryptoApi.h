@@ -21,13 +21,11 @@ struct VERIFY_CRYPTO_API
                                       DWORD* pcbData);
     BOOL(WINAPI* pfnCryptMsgClose)(HCRYPTMSG hCryptMsg);
     BOOL(WINAPI* pfnCertCloseStore)(HCERTSTORE hCertStore, DWORD dwFlags);
+    BOOL(WINAPI* pfnCryptDecodeObjectEx)(DWORD dwCertEncodingType, LPCSTR lpszStructType, const BYTE* pbEncoded,
+                                         DWORD cbEncoded, DWORD dwFlags, PCRYPT_DECODE_PARA pDecodePara,
+                                         void* pvStructInfo, DWORD* pcbStructInfo);
     DWORD(WINAPI* pfnCertGetNameStringW)(PCCERT_CONTEXT pCertContext, DWORD dwType, DWORD dwFlags, void* pvTypePara,
                                          LPWSTR pszNameString, DWORD cchNameString);
-
-    HANDLE(WINAPI* pfnCryptCATOpen)(LPWSTR pwszFileName, DWORD fdwOpenFlags, HCRYPTPROV hProv, DWORD dwPublicVersion,
-                                    DWORD dwEncodingType);
-    CRYPTCATMEMBER*(WINAPI* pfnCryptCATEnumerateMember)(HANDLE hCatalog, CRYPTCATMEMBER* pPrevMember);
-    BOOL(WINAPI* pfnCryptCATClose)(HANDLE hCatalog);
 
     // SHA-256 hashing: Windows 8 and later; null where missing (Wine 8 has
     // no CryptCATAdminCalcHashFromFileHandle2).
@@ -52,13 +50,6 @@ VERIFY_CRYPTO_API& VerifyCryptoApi();
 // True when every function the catalog checks need is there (the SHA-256
 // pair is optional).
 bool CryptoApiComplete(const VERIFY_CRYPTO_API& api);
-
-struct CCatalogHandleTraits
-{
-    static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
-    static void Close(HANDLE h) { VerifyCryptoApi().pfnCryptCATClose(h); }
-};
-using CCatalogHandle = CUniqueHandle<HANDLE, CCatalogHandleTraits>;
 
 struct CCatAdminTraits
 {

@@ -3,15 +3,18 @@
 #include <setupapi.h>
 
 #include "inf/DeviceSet.h"
+#include "verify/DeviceIdSnapshot.h"
 
 namespace {
 
 const DWORD c_cchValue = 256;
 
-// Listing the devices costs more than all the other checks of a package but
-// the catalog's: a list run lists them once. Only the operation's thread
-// checks packages.
+// Listing the devices and reading their IDs cost more than all the other
+// checks of a package but the catalog's: a list run does both once. Only the
+// operation's thread checks packages.
 CDeviceSet g_presentDevices;
+CDeviceIdSnapshot g_presentIds;
+bool g_bPresentIdsTaken = false;
 
 // How the package's DriverVer compares with the device's driver.
 LPCWSTR Ranking(const DRIVER_VERSION* pPackageVersion, LPCWSTR pszDate, LPCWSTR pszVersion)
@@ -53,15 +56,20 @@ void ReportPresentDevices(const CDeviceIdList& ids, const DRIVER_VERSION* pPacka
 {
     if (ids.IsEmpty())
         return;
+    // As when the devices cannot be listed at all, a package that finds no
+    // room for their IDs says nothing of them.
     if (!g_presentDevices.IsOpen() && g_presentDevices.Open(true) != ERROR_SUCCESS)
         return;
-    WCHAR szIds[c_cchDeviceIds];
+    if (!g_bPresentIdsTaken) {
+        g_bPresentIdsTaken = g_presentIds.Take(g_presentDevices);
+        if (!g_bPresentIdsTaken)
+            return;
+    }
     SP_DEVINFO_DATA device;
     DWORD cMatches = 0;
-    for (DWORD dwIndex = 0; g_presentDevices.Get(dwIndex, &device); ++dwIndex) {
-        g_presentDevices.ReadIds(&device, szIds);
-        LPCWSTR pszId = CDeviceSet::FirstListed(szIds, ids);
-        if (!pszId)
+    for (DWORD i = 0; i < g_presentIds.Count(); ++i) {
+        LPCWSTR pszId = CDeviceSet::FirstListed(g_presentIds.Ids(i), ids);
+        if (!pszId || !g_presentDevices.Get(g_presentIds.Index(i), &device))
             continue;
         ReportDevice(g_presentDevices, &device, pszId, pPackageVersion, pReport);
         ++cMatches;

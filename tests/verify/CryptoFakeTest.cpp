@@ -19,6 +19,7 @@ HCATADMIN const g_hSha256Admin = reinterpret_cast<HCATADMIN>(static_cast<ULONG_P
 VERIFY_CRYPTO_API g_real;
 std::wstring g_strHashAlgorithm;
 int g_nSha256Releases;
+int g_nSha1Hashes;
 
 BOOL WINAPI FakeAcquire2(HCATADMIN* phCatAdmin, const GUID*, PCWSTR pszAlgorithm, PCCERT_STRONG_SIGN_PARA, DWORD)
 {
@@ -49,6 +50,7 @@ BOOL WINAPI FakeHash2(HCATADMIN hCatAdmin, HANDLE hFile, DWORD* pcbHash, BYTE* p
 
 BOOL WINAPI NoSha1(HANDLE, DWORD*, BYTE*, DWORD)
 {
+    ++g_nSha1Hashes;
     SetLastError(ERROR_NOT_SUPPORTED);
     return FALSE;
 }
@@ -78,6 +80,7 @@ protected:
         g_real = VerifyCryptoApi();
         g_strHashAlgorithm.clear();
         g_nSha256Releases = 0;
+        g_nSha1Hashes = 0;
     }
     void TearDown() override { VerifyCryptoApi() = g_real; }
 
@@ -100,10 +103,15 @@ TEST_F(CryptoFake, Sha256MembersAloneCoverThePackage)
 
     EXPECT_TRUE(CheckCatalogCoverage(strCatalog.c_str(), rgpszFiles, 2, &m_report));
     EXPECT_TRUE(m_problems.empty());
+    // Listed by SHA-256, a file is hashed once.
+    EXPECT_EQ(0, g_nSha1Hashes);
     ASSERT_TRUE(WriteFileBytes(strSys, "changed after signing"));
     EXPECT_TRUE(CheckCatalogCoverage(strCatalog.c_str(), rgpszFiles, 2, &m_report));
     ASSERT_EQ(1u, m_problems.size());
     EXPECT_NE(std::string::npos, m_problems[0].strText.find(Narrow(strSys)));
+    // Not listed by SHA-256, it is looked up by SHA-1 too: the catalog has
+    // tags of both.
+    EXPECT_EQ(1, g_nSha1Hashes);
     EXPECT_EQ(L"SHA256", g_strHashAlgorithm);
     EXPECT_EQ(2, g_nSha256Releases);
 }

@@ -7,8 +7,9 @@
       certificate issued by it. The names are the common names. Existing keys are kept, so that a rebuild
       signs with the same keys.
 
-  make-catalog.py catalog [--sha256] OUT.cat SIGNER.cer SIGNER.key ROOT.cer FILE...
-      A catalog that lists each FILE by its SHA-1 hash (and with --sha256 by
+  make-catalog.py catalog [--sha256 | --sha256-only] OUT.cat SIGNER.cer SIGNER.key ROOT.cer FILE...
+      A catalog that lists each FILE by its SHA-1 hash (with --sha256-only by
+      its SHA-256 hash instead; with --sha256 by
       its SHA-256 hash too, as a member of its own), signed by the signer,
       with the signer and the root included.
 
@@ -266,6 +267,9 @@ def main(argv):
         algorithms = ['sha1']
         if argv[1] == '--sha256':
             algorithms.append('sha256')
+            argv = argv[1:]
+        elif argv[1] == '--sha256-only':
+            algorithms = ['sha256']
             argv = argv[1:]
         write_catalog(argv[1], argv[2], argv[3], argv[4], argv[5:], algorithms)
     else:
