@@ -13,4 +13,6 @@ void CDiffxApiCallback::PackageDone(INT /*nOperation*/, LPCWSTR /*pszInfPath*/, 
 
 void CDiffxApiCallback::EndOperation(INT /*nOperation*/, bool /*bDone*/) {}
 
+void CDiffxApiCallback::FirstPackageCall() {}
+
 void CDiffxApiCallback::WaitForOtherRun(bool /*bWaiting*/) {}

@@ -16,6 +16,9 @@ public:
     // After each package of a run, with its result.
     virtual void PackageDone(INT nOperation, LPCWSTR pszInfPath, DWORD dwResult);
     virtual void EndOperation(INT nOperation, bool bDone);
+    // Once per run, right before its first package call or the repair: from
+    // here on the run changes the system.
+    virtual void FirstPackageCall();
     // True when a package call starts waiting for another tavelin process's
     // call to end, false when that wait is over; once per run at most.
     virtual void WaitForOtherRun(bool bWaiting);

@@ -17,6 +17,7 @@ void CPackageCallLock::Enter(CDiffxApiCallback* pCallback, CRunLog* pLog)
 {
     if (!m_bCreateTried) {
         m_bCreateTried = true;
+        pCallback->FirstPackageCall();
         const DWORD dwError = m_mutex.Create(c_szLockName);
         if (dwError != ERROR_SUCCESS && pLog)
             pLog->CallLockUnavailable(dwError);

@@ -13,8 +13,9 @@ const UINT WM_APP_END_GUARD = WM_APP + 2;
 
 } // namespace
 
-CQuietShutdownGuard::CQuietShutdownGuard()
+void CQuietShutdownGuard::Start()
 {
+    m_bStarted = true;
     m_ready.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     if (!m_ready.IsValid())
         return;
@@ -37,6 +38,8 @@ CQuietShutdownGuard::~CQuietShutdownGuard()
 
 void CQuietShutdownGuard::SetBusy(bool bBusy)
 {
+    if (bBusy && !m_bStarted)
+        Start();
     if (m_hWnd)
         SendMessageW(m_hWnd, WM_APP_SET_BUSY, bBusy ? TRUE : FALSE, 0);
 }

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "packages/DiffxApiCallback.h"
 #include "platform/UniqueHandle.h"
 
 // The class of the guard's window, one name for every tavelin.
@@ -13,11 +14,14 @@ extern const WCHAR g_szQuietShutdownGuardClass[];
 // is never asked) and served by a thread of its own, since the run keeps the
 // main thread busy. While the run is busy the window refuses and names the
 // reason, as the progress dialog does; otherwise it agrees. The window and
-// its thread go away with the guard. Without them the run goes on unguarded.
+// its thread come with the first busy spell (the first window of a process
+// costs Wine a connection to the display, which a run with nothing to do
+// should not pay) and go away with the guard. Without them the run goes on
+// unguarded.
 class CQuietShutdownGuard
 {
 public:
-    CQuietShutdownGuard();
+    CQuietShutdownGuard() = default;
     ~CQuietShutdownGuard();
     CQuietShutdownGuard(const CQuietShutdownGuard&) = delete;
     CQuietShutdownGuard& operator=(const CQuietShutdownGuard&) = delete;
@@ -27,6 +31,8 @@ public:
     HWND Window() const { return m_hWnd; }
 
 private:
+    // Makes the window; returns once it exists or cannot be made.
+    void Start();
     static DWORD WINAPI ThreadMain(LPVOID pParam);
     static LRESULT CALLBACK WindowProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
     LRESULT OnSetBusy(bool bBusy);
@@ -34,6 +40,19 @@ private:
     CKernelHandle m_ready;
     CKernelHandle m_thread;
     HWND m_hWnd = nullptr;
+    bool m_bStarted = false;
     // The window's thread only.
     bool m_bBusy = false;
+};
+
+// The callback of a quiet run: it reports to nobody, and has the guard refuse
+// shutdown from the run's first package call on.
+class CQuietRunCallback : public CDiffxApiCallback
+{
+public:
+    explicit CQuietRunCallback(CQuietShutdownGuard* pGuard) : m_pGuard(pGuard) {}
+    void FirstPackageCall() override { m_pGuard->SetBusy(true); }
+
+private:
+    CQuietShutdownGuard* m_pGuard;
 };

@@ -39,10 +39,9 @@ int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE /*hPrevInstance*/, LPWSTR psz
         if (g_commandLineInfo.m_bUsageError)
             g_runSummary.dwOperationError = ERROR_INVALID_PARAMETER;
     } else if (g_commandLineInfo.m_bQuiet) {
+        // /v makes no package call, so it never keeps a shutdown from happening.
         CQuietShutdownGuard guard;
-        CDiffxApiCallback callback;
-        // /v changes nothing: a shutdown cannot cut it anywhere that matters.
-        guard.SetBusy(g_commandLineInfo.m_nOperation != opVerify);
+        CQuietRunCallback callback(&guard);
         RunDriverOperation(&callback, g_commandLineInfo, &g_runLog, &g_runSummary);
         guard.SetBusy(false);
     } else if (DialogBoxParamW(g_hInstance, MAKEINTRESOURCEW(IDD_PROGRESS), nullptr, ProgressDlgProc, 0) == -1) {
