@@ -4,7 +4,7 @@
 #include <setupapi.h>
 
 #include "cmdline/OwnedString.h"
-#include "verify/PackageFolder.h"
+#include "inf/PackageFolder.h"
 #include "verify/VerifyReport.h"
 
 // Checks that the package names a catalog for x64 and that it lies beside

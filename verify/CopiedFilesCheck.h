@@ -4,7 +4,7 @@
 #include <setupapi.h>
 
 #include "inf/DeviceIdList.h"
-#include "verify/PackageFolder.h"
+#include "inf/PackageFolder.h"
 #include "verify/VerifyReport.h"
 
 // Checks that every file the x64 install sections copy lies at its source

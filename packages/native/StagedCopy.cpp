@@ -4,6 +4,7 @@
 #include <cwchar>
 
 #include "inf/PackageCatalog.h"
+#include "inf/PackageFolder.h"
 #include "packages/native/PackagePath.h"
 #include "platform/UniqueHandle.h"
 
@@ -85,22 +86,12 @@ public:
     }
 
 private:
-    // The catalog beside the package. The package's path may be as long as
-    // Windows allows, so the catalog's is built on the heap.
+    // The catalog beside the package, whose path may be as long as Windows
+    // allows.
     bool ReadOwnCatalog(LPCWSTR pszFullPath, LPCWSTR pszName)
     {
-        LPCWSTR pszSlash = wcsrchr(pszFullPath, L'\\');
-        if (!pszSlash)
-            return false;
-        const size_t cchFolder = static_cast<size_t>(pszSlash + 1 - pszFullPath);
-        const size_t cchName = wcslen(pszName);
-        CHeapBlock path(malloc((cchFolder + cchName + 1) * sizeof(WCHAR)));
-        LPWSTR pszPath = static_cast<LPWSTR>(path.Get());
-        if (!pszPath)
-            return false;
-        wmemcpy(pszPath, pszFullPath, cchFolder);
-        wmemcpy(pszPath + cchFolder, pszName, cchName + 1);
-        return ReadWholeFile(pszPath, &m_bytes, &m_cb);
+        CWideString strPath;
+        return CPackageFolder(pszFullPath).Join(pszName, &strPath) && ReadWholeFile(strPath.c_str(), &m_bytes, &m_cb);
     }
 
     bool m_bUsable = false;

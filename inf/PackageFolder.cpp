@@ -1,4 +1,4 @@
-#include "verify/PackageFolder.h"
+#include "inf/PackageFolder.h"
 
 #include <cstdlib>
 #include <cwchar>
