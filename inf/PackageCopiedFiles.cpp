@@ -1,7 +1,5 @@
 #include "inf/PackageCopiedFiles.h"
 
-#include "inf/InstallSection.h"
-#include "inf/ModelsSection.h"
 #include "platform/LastError.h"
 #include "platform/UniqueHandle.h"
 
@@ -14,31 +12,27 @@ struct CFileQueueTraits
 };
 using CFileQueue = CUniqueHandle<HSPFILEQ, CFileQueueTraits>;
 
-// Section names are at most 255 characters.
-const DWORD c_cchSection = 512;
-
 struct QUEUE_CONTEXT
 {
-    HINF hInf;
     LPCWSTR pszInfFolder;
     HSPFILEQ hQueue;
+    DWORD (*pfnMissing)(LPCWSTR, LPCWSTR, LPCWSTR, PVOID);
+    PVOID pvMissing;
 };
 
-// One model line: its install section's files join the queue. Several
-// models naming one section queue it more than once; the list keeps each
-// file once.
-DWORD QueueModelFiles(INFCONTEXT* pModel, PVOID pvContext)
+// One section of the install: its files join the queue.
+DWORD QueueSectionFiles(HINF hInf, LPCWSTR pszSection, EInstallSectionRole /*role*/, PVOID pvContext)
 {
     const QUEUE_CONTEXT* pContext = static_cast<const QUEUE_CONTEXT*>(pvContext);
-    WCHAR szSection[c_cchSection];
-    WCHAR szActual[c_cchSection];
-    if (!SetupGetStringFieldW(pModel, 1, szSection, c_cchSection, nullptr) ||
-        !ActualInstallSection(pContext->hInf, szSection, szActual, c_cchSection))
-        return ERROR_SUCCESS;
-    if (!SetupInstallFilesFromInfSectionW(pContext->hInf, nullptr, pContext->hQueue, szActual,
-                                          pContext->pszInfFolder, 0))
+    if (!SetupInstallFilesFromInfSectionW(hInf, nullptr, pContext->hQueue, pszSection, pContext->pszInfFolder, 0))
         return LastErrorOrFailure();
     return ERROR_SUCCESS;
+}
+
+DWORD ForwardMissing(LPCWSTR pszSection, LPCWSTR pszModel, LPCWSTR pszHardwareId, PVOID pvContext)
+{
+    const QUEUE_CONTEXT* pContext = static_cast<const QUEUE_CONTEXT*>(pvContext);
+    return pContext->pfnMissing(pszSection, pszModel, pszHardwareId, pContext->pvMissing);
 }
 
 // SPFILENOTIFY_QUEUESCAN_EX: Param1 holds the queued copy's paths.
@@ -53,13 +47,15 @@ UINT CALLBACK CollectSource(PVOID pvContext, UINT uNotification, UINT_PTR uParam
 
 } // namespace
 
-DWORD ReadPackageCopiedFiles(HINF hInf, LPCWSTR pszInfFolder, CPathList* pFiles)
+DWORD ReadPackageCopiedFiles(HINF hInf, LPCWSTR pszInfFolder, CPathList* pFiles,
+                             DWORD (*pfnMissing)(LPCWSTR, LPCWSTR, LPCWSTR, PVOID), PVOID pvMissing)
 {
     CFileQueue queue(SetupOpenFileQueue());
     if (!queue.IsValid())
         return LastErrorOrFailure();
-    QUEUE_CONTEXT context = { hInf, pszInfFolder, queue.Get() };
-    const DWORD dwError = ForEachModelLine(hInf, QueueModelFiles, &context);
+    QUEUE_CONTEXT context = { pszInfFolder, queue.Get(), pfnMissing, pvMissing };
+    const INSTALL_SECTION_WALK walk = { QueueSectionFiles, pfnMissing ? ForwardMissing : nullptr, &context };
+    const DWORD dwError = ForEachInstallSection(hInf, walk);
     if (dwError != ERROR_SUCCESS)
         return dwError;
     DWORD dwScan = 0;

@@ -59,6 +59,7 @@ public:
 private:
     void RegisterLogForwarder(INT nOperation);
     INT RunPackage(INT nOperation, bool bQuiet, LPCWSTR pszInfPath, BOOL* pbNeedReboot);
+    INT RefusePiece(UINT uLine);
     void CountCall(INT nOperation, LPCWSTR pszInfPath, INT nResult, BOOL bRebootBefore, BOOL bNeedReboot);
     bool EndListRead(EListOutcome outcome, DWORD dwError, INT nCount);
 };

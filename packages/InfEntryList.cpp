@@ -25,6 +25,25 @@ bool CInfEntryList::Append(LPCWSTR psz, size_t cch)
     return true;
 }
 
+bool CInfEntryList::MarkLastAsPiece(UINT uLine)
+{
+    if (!m_pLast)
+        return false;
+    if (m_cPieces == m_cPiecesMax) {
+        const size_t cNew = m_cPiecesMax ? m_cPiecesMax * 2 : 16;
+        if (cNew > SIZE_MAX / sizeof(INF_PIECE))
+            return false;
+        void* pNew = realloc(m_pieces.Get(), cNew * sizeof(INF_PIECE));
+        if (!pNew)
+            return false;
+        m_pieces.Detach();
+        m_pieces.Reset(pNew);
+        m_cPiecesMax = cNew;
+    }
+    static_cast<INF_PIECE*>(m_pieces.Get())[m_cPieces++] = { m_pLast, uLine };
+    return true;
+}
+
 void CInfEntryList::Clear()
 {
     INF_ENTRY* pNode = m_pFirst;
@@ -35,4 +54,7 @@ void CInfEntryList::Clear()
     }
     m_pFirst = nullptr;
     m_pLast = nullptr;
+    m_pieces.Reset();
+    m_cPieces = 0;
+    m_cPiecesMax = 0;
 }

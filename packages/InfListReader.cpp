@@ -13,7 +13,8 @@
 namespace {
 
 // fgets reads at most this many bytes per piece, the line feed included; a
-// longer line arrives as several pieces, each taken as a line of its own.
+// longer line arrives as several pieces, each an entry of its own, which a
+// run never acts on.
 const size_t c_cbLinePiece = 1023;
 // No piece converts to more UTF-16 units than it has bytes.
 const size_t c_cchEntryMax = c_cbLinePiece;
@@ -28,6 +29,20 @@ size_t LineTextLength(const char* pszPiece)
     if (cb > 0 && pszPiece[cb - 1] == '\n')
         --cb;
     return cb;
+}
+
+// Whether the piece fgets just read ends its line: it does unless it
+// filled the buffer without reaching a line feed and more of the file
+// follows. A last line without a line end that fits one piece is whole.
+bool EndsLine(const char* pszPiece, FILE* pFile)
+{
+    if (pszPiece[c_cbLinePiece] != '\0' || pszPiece[c_cbLinePiece - 1] == '\n')
+        return true;
+    const int ch = getc(pFile);
+    if (ch == EOF)
+        return true;
+    ungetc(ch, pFile);
+    return false;
 }
 
 // ASCII letters only: the header must not depend on the system's locale.
@@ -93,10 +108,26 @@ bool CDriverPackageBatch::LoadInfList()
     EListOutcome outcome = listLoaded;
     bool bHeaderLine = true;
     INT nCount = 0;
+    UINT uLine = 0;
+    // The previous piece did not end its line.
+    bool bLineGoesOn = false;
     char szPiece[c_cbLinePiece + 1];
     WCHAR szEntry[c_cchEntryMax + 1];
-    while (fgets(szPiece, static_cast<int>(sizeof(szPiece)), file.Get())) {
+    for (;;) {
+        // fgets ends what it read with a NUL right behind it: the last byte
+        // becomes one only when the piece filled the buffer, which tells a
+        // full piece even where the line holds a NUL byte.
+        szPiece[c_cbLinePiece] = 1;
+        if (!fgets(szPiece, static_cast<int>(sizeof(szPiece)), file.Get()))
+            break;
         const size_t cbText = LineTextLength(szPiece);
+        const bool bEndsLine = EndsLine(szPiece, file.Get());
+        // Every piece of a line too long to be read whole stays an entry,
+        // and none of them is acted on.
+        const bool bPiece = bLineGoesOn || !bEndsLine;
+        if (!bLineGoesOn)
+            ++uLine;
+        bLineGoesOn = !bEndsLine;
         if (bHeaderLine) {
             bHeaderLine = false;
             if (!IsListHeader(szPiece, cbText)) {
@@ -106,7 +137,8 @@ bool CDriverPackageBatch::LoadInfList()
             continue;
         }
         const size_t cchEntry = ConvertLine(szPiece, cbText, szEntry);
-        if (nCount == INT_MAX || !m_entries.Append(szEntry, cchEntry)) {
+        if (nCount == INT_MAX || !m_entries.Append(szEntry, cchEntry) ||
+            (bPiece && !m_entries.MarkLastAsPiece(uLine))) {
             // Out of memory: a list cut short must not be installed as if it
             // were whole, so the run sees no list at all.
             m_entries.Clear();

@@ -2,6 +2,7 @@
 
 #include "cmdline/CommandLineInfo.h"
 #include "packages/DriverInstallApi.h"
+#include "platform/BoundedFormat.h"
 #include "verify/VerifyDriverPackage.h"
 
 namespace {
@@ -59,6 +60,18 @@ INT CDriverPackageBatch::RunPackage(INT nOperation, bool bQuiet, LPCWSTR pszInfP
     return CallDriverPackage(nOperation, bQuiet, pszInfPath, pbNeedReboot);
 }
 
+// The tail of a path cut into pieces can name another package beside the
+// list: no piece of such a line reaches the provider.
+INT CDriverPackageBatch::RefusePiece(UINT uLine)
+{
+    WCHAR szText[128];
+    FormatBounded(szText, ARRAYSIZE(szText),
+                  L"Line %u of the list is longer than 1022 bytes and was read in pieces: no piece of it is acted on",
+                  uLine);
+    DifxLogForwarder(DIFXAPI_ERROR, ERROR_FILENAME_EXCED_RANGE, szText, this);
+    return ERROR_FILENAME_EXCED_RANGE;
+}
+
 void CDriverPackageBatch::CountCall(INT nOperation, LPCWSTR pszInfPath, INT nResult, BOOL bRebootBefore,
                                     BOOL bNeedReboot)
 {
@@ -94,9 +107,14 @@ INT CDriverPackageBatch::RunList(INT nOperation, bool bQuiet)
     // A failing entry does not stop the run; the last code is returned, and the
     // summary keeps the first failure. One flag serves the whole run, so what
     // it was before a call tells whether that call set it.
+    const CInfEntryList::INF_PIECE* pPiece = m_entries.Pieces();
+    const CInfEntryList::INF_PIECE* pPiecesEnd = pPiece + m_entries.PieceCount();
     for (const INF_ENTRY* pEntry = m_entries.First(); pEntry; pEntry = pEntry->pNext) {
         const BOOL bRebootBefore = bNeedReboot;
-        nResult = RunPackage(nOperation, bQuiet, pEntry->pszPath, &bNeedReboot);
+        if (pPiece != pPiecesEnd && pPiece->pEntry == pEntry)
+            nResult = RefusePiece((pPiece++)->uLine);
+        else
+            nResult = RunPackage(nOperation, bQuiet, pEntry->pszPath, &bNeedReboot);
         CountCall(nOperation, pEntry->pszPath, nResult, bRebootBefore, bNeedReboot);
         m_pCallback->StepDone();
     }

@@ -7,3 +7,11 @@ void FormatBoundedV(LPWSTR pszBuffer, size_t cchBuffer, LPCWSTR pszFormat, va_li
     _vsnwprintf(pszBuffer, cchBuffer - 1, pszFormat, args);
     pszBuffer[cchBuffer - 1] = L'\0';
 }
+
+void FormatBounded(LPWSTR pszBuffer, size_t cchBuffer, LPCWSTR pszFormat, ...)
+{
+    va_list args;
+    va_start(args, pszFormat);
+    FormatBoundedV(pszBuffer, cchBuffer, pszFormat, args);
+    va_end(args);
+}

@@ -8,3 +8,4 @@
 // cut, and the buffer always ends terminated, which _vsnwprintf does not
 // promise for a text that fills it.
 void FormatBoundedV(LPWSTR pszBuffer, size_t cchBuffer, LPCWSTR pszFormat, va_list args);
+void FormatBounded(LPWSTR pszBuffer, size_t cchBuffer, LPCWSTR pszFormat, ...);

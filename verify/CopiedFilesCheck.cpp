@@ -2,10 +2,23 @@
 
 #include "inf/PackageCopiedFiles.h"
 
+namespace {
+
+// An install on a device of this model fails: none of its files are known.
+DWORD ReportMissingSection(LPCWSTR pszSection, LPCWSTR pszModel, LPCWSTR pszHardwareId, PVOID pvReport)
+{
+    static_cast<CVerifyReport*>(pvReport)->Problem(
+        ERROR_SECTION_NOT_FOUND, L"the install section [%ls] of the model \"%ls\" (%ls) is missing for x64",
+        pszSection, pszModel, pszHardwareId);
+    return ERROR_SUCCESS;
+}
+
+} // namespace
+
 void CheckCopiedFiles(HINF hInf, const CPackageFolder& folder, CPathList* pPresent, CVerifyReport* pReport)
 {
     CPathList files;
-    const DWORD dwError = ReadPackageCopiedFiles(hInf, folder.Path(), &files);
+    const DWORD dwError = ReadPackageCopiedFiles(hInf, folder.Path(), &files, ReportMissingSection, pReport);
     if (dwError != ERROR_SUCCESS) {
         pReport->Problem(dwError, L"the files that the install sections copy cannot be listed");
         return;

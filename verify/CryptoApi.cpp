@@ -35,6 +35,10 @@ VERIFY_CRYPTO_API& VerifyCryptoApi()
     Resolve(hCrypt32, "CertCloseStore", &api.pfnCertCloseStore);
     Resolve(hCrypt32, "CryptDecodeObjectEx", &api.pfnCryptDecodeObjectEx);
     Resolve(hCrypt32, "CertGetNameStringW", &api.pfnCertGetNameStringW);
+    Resolve(hCrypt32, "CertGetEnhancedKeyUsage", &api.pfnCertGetEnhancedKeyUsage);
+    Resolve(hCrypt32, "CertOpenStore", &api.pfnCertOpenStore);
+    Resolve(hCrypt32, "CertFindCertificateInStore", &api.pfnCertFindCertificateInStore);
+    Resolve(hCrypt32, "CertFreeCertificateContext", &api.pfnCertFreeCertificateContext);
     const HMODULE hWintrust = LoadSystemDll(L"wintrust.dll");
     Resolve(hWintrust, "CryptCATAdminAcquireContext2", &api.pfnCryptCATAdminAcquireContext2);
     Resolve(hWintrust, "CryptCATAdminCalcHashFromFileHandle2", &api.pfnCryptCATAdminCalcHashFromFileHandle2);
@@ -50,7 +54,9 @@ VERIFY_CRYPTO_API& VerifyCryptoApi()
 bool CryptoApiComplete(const VERIFY_CRYPTO_API& api)
 {
     return api.pfnCryptQueryObject && api.pfnCryptMsgGetParam && api.pfnCryptMsgClose && api.pfnCertCloseStore &&
-           api.pfnCryptDecodeObjectEx && api.pfnCertGetNameStringW && api.pfnCryptCATAdminAcquireContext && api.pfnCryptCATAdminCalcHashFromFileHandle &&
+           api.pfnCryptDecodeObjectEx && api.pfnCertGetNameStringW && api.pfnCertGetEnhancedKeyUsage &&
+           api.pfnCertOpenStore && api.pfnCertFindCertificateInStore && api.pfnCertFreeCertificateContext &&
+           api.pfnCryptCATAdminAcquireContext && api.pfnCryptCATAdminCalcHashFromFileHandle &&
            api.pfnCryptCATAdminReleaseContext && api.pfnWinVerifyTrust && api.pfnWTHelperProvDataFromStateData &&
            api.pfnWTHelperGetProvSignerFromChain;
 }

@@ -26,6 +26,15 @@ struct VERIFY_CRYPTO_API
                                          void* pvStructInfo, DWORD* pcbStructInfo);
     DWORD(WINAPI* pfnCertGetNameStringW)(PCCERT_CONTEXT pCertContext, DWORD dwType, DWORD dwFlags, void* pvTypePara,
                                          LPWSTR pszNameString, DWORD cchNameString);
+    // The signer's usages, and the LocalMachine TrustedPublisher lookup.
+    BOOL(WINAPI* pfnCertGetEnhancedKeyUsage)(PCCERT_CONTEXT pCertContext, DWORD dwFlags, PCERT_ENHKEY_USAGE pUsage,
+                                             DWORD* pcbUsage);
+    HCERTSTORE(WINAPI* pfnCertOpenStore)(LPCSTR lpszStoreProvider, DWORD dwEncodingType, HCRYPTPROV_LEGACY hCryptProv,
+                                         DWORD dwFlags, const void* pvPara);
+    PCCERT_CONTEXT(WINAPI* pfnCertFindCertificateInStore)(HCERTSTORE hCertStore, DWORD dwCertEncodingType,
+                                                          DWORD dwFindFlags, DWORD dwFindType, const void* pvFindPara,
+                                                          PCCERT_CONTEXT pPrevCertContext);
+    BOOL(WINAPI* pfnCertFreeCertificateContext)(PCCERT_CONTEXT pCertContext);
 
     // SHA-256 hashing: Windows 8 and later; null where missing (Wine 8 has
     // no CryptCATAdminCalcHashFromFileHandle2).
@@ -71,3 +80,10 @@ struct CCertStoreTraits
     static void Close(HCERTSTORE h) { VerifyCryptoApi().pfnCertCloseStore(h, 0); }
 };
 using CCertStoreHandle = CUniqueHandle<HCERTSTORE, CCertStoreTraits>;
+
+struct CCertContextTraits
+{
+    static PCCERT_CONTEXT Invalid() { return nullptr; }
+    static void Close(PCCERT_CONTEXT p) { VerifyCryptoApi().pfnCertFreeCertificateContext(p); }
+};
+using CCertContextHandle = CUniqueHandle<PCCERT_CONTEXT, CCertContextTraits>;

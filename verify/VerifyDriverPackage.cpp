@@ -12,6 +12,7 @@
 #include "verify/CopiedFilesCheck.h"
 #include "verify/InfSyntaxCheck.h"
 #include "verify/PresentDevices.h"
+#include "verify/SecureBootCheck.h"
 #include "verify/VersionCheck.h"
 
 namespace {
@@ -29,7 +30,8 @@ void CheckDeviceForMachine(HINF hInf, CDeviceIdList* pIds, CVerifyReport* pRepor
 }
 
 // The catalog must list the INF itself and every copied file that is there.
-void CheckCatalog(LPCWSTR pszCatalog, LPCWSTR pszInf, const CPathList& files, CVerifyReport* pReport)
+// True when Windows signed it.
+bool CheckCatalog(LPCWSTR pszCatalog, LPCWSTR pszInf, const CPathList& files, CVerifyReport* pReport)
 {
     size_t cFiles = 1;
     for (LPCWSTR psz = files.First(); psz; psz = files.Next(psz))
@@ -37,15 +39,14 @@ void CheckCatalog(LPCWSTR pszCatalog, LPCWSTR pszInf, const CPathList& files, CV
     CHeapBlock block(calloc(cFiles, sizeof(LPCWSTR)));
     if (!block.Get()) {
         pReport->Problem(ERROR_NOT_ENOUGH_MEMORY, L"out of memory while checking the catalog \"%ls\"", pszCatalog);
-        return;
+        return false;
     }
     LPCWSTR* ppszFiles = static_cast<LPCWSTR*>(block.Get());
     size_t iFile = 0;
     ppszFiles[iFile++] = pszInf;
     for (LPCWSTR psz = files.First(); psz && iFile < cFiles; psz = files.Next(psz))
         ppszFiles[iFile++] = psz;
-    if (CheckCatalogCoverage(pszCatalog, ppszFiles, iFile, pReport))
-        CheckCatalogTrust(pszCatalog, pReport);
+    return CheckCatalogCoverage(pszCatalog, ppszFiles, iFile, pReport) && CheckCatalogTrust(pszCatalog, pReport);
 }
 
 } // namespace
@@ -72,8 +73,8 @@ DWORD VerifyDriverPackage(LPCWSTR pszInfPath, DIFXAPILOGCALLBACK_W pfnEvent, PVO
     const bool bCatalog = CheckCatalogPresent(inf.Get(), folder, &strCatalog, &report);
     CPathList files;
     CheckCopiedFiles(inf.Get(), folder, &files, &report);
-    if (bCatalog)
-        CheckCatalog(strCatalog.c_str(), full.Get(), files, &report);
+    const bool bSignedByWindows = bCatalog && CheckCatalog(strCatalog.c_str(), full.Get(), files, &report);
+    WarnKernelDriversUnderSecureBoot(inf.Get(), bSignedByWindows, &report);
 
     ReportPresentDevices(ids, bVersion ? &version : nullptr, &report);
     return report.Result();

@@ -38,3 +38,11 @@ void CVerifyReport::Info(LPCWSTR pszFormat, ...)
     Send(DIFXAPI_INFO, 0, pszFormat, args);
     va_end(args);
 }
+
+void CVerifyReport::Warning(LPCWSTR pszFormat, ...)
+{
+    va_list args;
+    va_start(args, pszFormat);
+    Send(DIFXAPI_WARNING, 0, pszFormat, args);
+    va_end(args);
+}

@@ -20,6 +20,9 @@ public:
     // cut at 2,047 units. dwCode is never 0 for a problem.
     void Problem(DWORD dwCode, LPCWSTR pszFormat, ...);
     void Info(LPCWSTR pszFormat, ...);
+    // Something that may go wrong after the install, which does not change
+    // the package's result.
+    void Warning(LPCWSTR pszFormat, ...);
 
     // 0 while no problem was reported, else the first problem's code.
     DWORD Result() const { return m_dwFirstProblem; }

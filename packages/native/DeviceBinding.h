@@ -7,8 +7,8 @@
 // Installs the staged package (pszPublishedName: its file name in the
 // Windows INF folder) on the present devices that list one of ids among
 // their hardware or compatible IDs, with DIFx's meaning: never over a better
-// driver, at most one call per device, reinstalled where it is in use
-// already. Then logs the driver each of those devices uses. 0 when some
+// driver, every matching device reached by as few calls as that allows,
+// reinstalled where it is in use already. Then logs the driver each of those devices uses. 0 when some
 // device uses the package; ERROR_NO_SUCH_DEVINST when no present device
 // matches; ERROR_NO_MORE_ITEMS when every one keeps another driver; the
 // first error of a call before either.
@@ -16,5 +16,7 @@ DWORD InstallOnPresentDevices(LPCWSTR pszFullPath, LPCWSTR pszPublishedName, con
                               BOOL* pbNeedReboot);
 
 // Removes every device whose driver was installed from the staged INF
-// pszPublishedName. 0, or the first error.
-DWORD RemoveDevicesBoundTo(LPCWSTR pszPublishedName, BOOL* pbNeedReboot);
+// pszPublishedName, stopping at the first that cannot be removed; then the
+// log names the devices removed before it. *pcRemoved: how many went.
+// 0, or the error.
+DWORD RemoveDevicesBoundTo(LPCWSTR pszPublishedName, BOOL* pbNeedReboot, DWORD* pcRemoved);

@@ -1,135 +1,237 @@
 #include "packages/native/InstallPlan.h"
 
+#include <cstdint>
+#include <cstdlib>
 #include <cwchar>
 
 #include "packages/native/NativeLog.h"
 
 namespace {
 
-LPWSTR AllocIds(CHeapBlock* pBlock)
+const DWORD c_cBitsPerWord = 64;
+// Up to this many IDs the fewest calls are found by trying every choice,
+// smallest first (at most 65,535 of them); beyond, the ID that reaches the
+// most devices not yet reached is taken, again and again.
+const DWORD c_cCandidatesTriedAll = 16;
+
+// The next choice of cChosen of cCandidates indices, in increasing order;
+// false after the last.
+bool NextChoice(DWORD* piChosen, DWORD cChosen, DWORD cCandidates)
 {
-    pBlock->Reset(malloc(c_cchDeviceIds * sizeof(WCHAR)));
-    return static_cast<LPWSTR>(pBlock->Get());
+    for (DWORD i = cChosen; i-- > 0;) {
+        if (piChosen[i] < cCandidates - cChosen + i) {
+            ++piChosen[i];
+            for (DWORD j = i + 1; j < cChosen; ++j)
+                piChosen[j] = piChosen[j - 1] + 1;
+            return true;
+        }
+    }
+    return false;
 }
 
 } // namespace
 
-template <typename TVisit>
-void CInstallPlan::ForEachListing(LPCWSTR pszId, TVisit visit)
+LPCWSTR CInstallPlan::Candidate(DWORD iCandidate) const
 {
-    LPWSTR pszIds = static_cast<LPWSTR>(m_inner.Get());
+    LPCWSTR psz = m_candidates.First();
+    for (DWORD i = 0; i < iCandidate && psz; ++i)
+        psz = m_candidates.Next(psz);
+    return psz;
+}
+
+bool CInstallPlan::Lists(DWORD iDevice, DWORD iCandidate) const
+{
+    const uint64_t* pRow = static_cast<const uint64_t*>(m_lists.Get()) + static_cast<size_t>(iDevice) * m_cWords;
+    return (pRow[iCandidate / c_cBitsPerWord] >> (iCandidate % c_cBitsPerWord)) & 1;
+}
+
+bool CInstallPlan::CoversAll(const DWORD* piChosen, DWORD cChosen) const
+{
+    for (DWORD iDevice = 0; iDevice < m_cDevices; ++iDevice) {
+        bool bReached = false;
+        for (DWORD i = 0; i < cChosen && !bReached; ++i)
+            bReached = Lists(iDevice, piChosen[i]);
+        if (!bReached)
+            return false;
+    }
+    return true;
+}
+
+// Two passes: the IDs first, so that each device's row has its final width.
+DWORD CInstallPlan::ReadDevices(const CDeviceSet& devices, const CDeviceIdList& packageIds)
+{
+    CHeapBlock idsBlock(malloc(c_cchDeviceIds * sizeof(WCHAR)));
+    LPWSTR pszIds = static_cast<LPWSTR>(idsBlock.Get());
+    if (!pszIds)
+        return ERROR_NOT_ENOUGH_MEMORY;
     SP_DEVINFO_DATA device;
-    for (DWORD dwIndex = 0; m_pDevices->Get(dwIndex, &device); ++dwIndex) {
-        m_pDevices->ReadIds(&device, pszIds);
+    DWORD cDevices = 0;
+    for (DWORD dwIndex = 0; devices.Get(dwIndex, &device); ++dwIndex) {
+        devices.ReadIds(&device, pszIds);
+        bool bMatches = false;
         for (LPCWSTR p = pszIds; *p; p += wcslen(p) + 1) {
-            if (DeviceIdEquals(p, pszId)) {
-                if (!visit(&device, pszIds))
-                    return;
-                break;
+            if (packageIds.Contains(p)) {
+                bMatches = true;
+                if (!m_candidates.Contains(p) && !m_candidates.Add(p))
+                    return ERROR_NOT_ENOUGH_MEMORY;
             }
         }
+        cDevices += bMatches;
     }
-}
-
-// How many devices a call for pszId reaches; -1 when one of them is
-// covered already.
-int CInstallPlan::Reach(LPCWSTR pszId)
-{
-    int cDevices = 0;
-    ForEachListing(pszId, [&](SP_DEVINFO_DATA*, LPCWSTR pszIds) {
-        if (CDeviceSet::FirstListed(pszIds, m_called)) {
-            cDevices = -1;
-            return false;
-        }
-        ++cDevices;
-        return true;
-    });
-    return cDevices;
-}
-
-void CInstallPlan::CheckCopyUse(LPCWSTR pszId, bool* pbAll, bool* pbAny)
-{
-    *pbAll = true;
-    *pbAny = false;
+    for (LPCWSTR p = m_candidates.First(); p; p = m_candidates.Next(p))
+        ++m_cCandidates;
+    if (cDevices == 0)
+        return ERROR_SUCCESS;
+    m_cWords = (m_cCandidates + c_cBitsPerWord - 1) / c_cBitsPerWord;
+    m_devices.Reset(calloc(cDevices, sizeof(MATCHING_DEVICE)));
+    m_lists.Reset(calloc(static_cast<size_t>(cDevices) * m_cWords, sizeof(uint64_t)));
+    if (!m_devices.IsValid() || !m_lists.IsValid())
+        return ERROR_NOT_ENOUGH_MEMORY;
+    MATCHING_DEVICE* pDevices = static_cast<MATCHING_DEVICE*>(m_devices.Get());
+    uint64_t* pLists = static_cast<uint64_t*>(m_lists.Get());
     WCHAR szInf[c_cchDriverInf];
-    ForEachListing(pszId, [&](SP_DEVINFO_DATA* pDevice, LPCWSTR) {
-        m_pDevices->DriverInf(pDevice, szInf);
-        if (DeviceIdEquals(szInf, m_pszPublishedName))
-            *pbAny = true;
-        else
-            *pbAll = false;
-        return true;
-    });
+    for (DWORD dwIndex = 0; m_cDevices < cDevices && devices.Get(dwIndex, &device); ++dwIndex) {
+        devices.ReadIds(&device, pszIds);
+        uint64_t* pRow = pLists + static_cast<size_t>(m_cDevices) * m_cWords;
+        bool bMatches = false;
+        DWORD iCandidate = 0;
+        for (LPCWSTR pc = m_candidates.First(); pc; pc = m_candidates.Next(pc), ++iCandidate) {
+            for (LPCWSTR p = pszIds; *p; p += wcslen(p) + 1) {
+                if (DeviceIdEquals(p, pc)) {
+                    pRow[iCandidate / c_cBitsPerWord] |= uint64_t(1) << (iCandidate % c_cBitsPerWord);
+                    bMatches = true;
+                    break;
+                }
+            }
+        }
+        if (!bMatches)
+            continue;
+        devices.DriverInf(&device, szInf);
+        pDevices[m_cDevices++] = { dwIndex, DeviceIdEquals(szInf, m_pszPublishedName) };
+    }
+    return ERROR_SUCCESS;
 }
 
-// Of the device's IDs that the package names and that reach no covered
-// device, the one that reaches the most devices (the first of those): fewer
-// calls, and fewer devices left without one. Null when every one reaches a
-// covered device.
-LPCWSTR CInstallPlan::Choose(LPCWSTR pszIds)
+// The fewest IDs that reach every device, the earliest first among choices
+// of one size. Their count.
+DWORD CInstallPlan::ChooseFewest(DWORD* piChosen) const
 {
-    LPCWSTR pszBest = nullptr;
-    int cBest = 0;
-    for (LPCWSTR p = pszIds; *p; p += wcslen(p) + 1) {
-        if (!m_pPackageIds->Contains(p))
-            continue;
-        const int cReach = Reach(p);
-        if (cReach > cBest) {
-            pszBest = p;
-            cBest = cReach;
+    for (DWORD cChosen = 1; cChosen <= m_cCandidates; ++cChosen) {
+        for (DWORD i = 0; i < cChosen; ++i)
+            piChosen[i] = i;
+        do {
+            if (CoversAll(piChosen, cChosen))
+                return cChosen;
+        } while (NextChoice(piChosen, cChosen, m_cCandidates));
+    }
+    return 0;
+}
+
+DWORD CInstallPlan::ChooseGreedy(DWORD* piChosen) const
+{
+    CHeapBlock reachedBlock(calloc(m_cDevices, sizeof(bool)));
+    bool* pbReached = static_cast<bool*>(reachedBlock.Get());
+    if (!pbReached)
+        return 0;
+    DWORD cChosen = 0;
+    for (;;) {
+        DWORD iBest = 0;
+        DWORD cBest = 0;
+        for (DWORD iCandidate = 0; iCandidate < m_cCandidates; ++iCandidate) {
+            DWORD cNew = 0;
+            for (DWORD iDevice = 0; iDevice < m_cDevices; ++iDevice)
+                cNew += !pbReached[iDevice] && Lists(iDevice, iCandidate);
+            if (cNew > cBest) {
+                iBest = iCandidate;
+                cBest = cNew;
+            }
+        }
+        if (cBest == 0)
+            break;
+        piChosen[cChosen++] = iBest;
+        for (DWORD iDevice = 0; iDevice < m_cDevices; ++iDevice)
+            pbReached[iDevice] = pbReached[iDevice] || Lists(iDevice, iBest);
+    }
+    // In the order the IDs were first seen, as the fewest are.
+    for (DWORD i = 1; i < cChosen; ++i) {
+        for (DWORD j = i; j > 0 && piChosen[j - 1] > piChosen[j]; --j) {
+            const DWORD iSwap = piChosen[j];
+            piChosen[j] = piChosen[j - 1];
+            piChosen[j - 1] = iSwap;
         }
     }
-    return pszBest;
+    return cChosen;
 }
 
 // A forced call installs "whether better drivers exist or not" on every
 // device it reaches: only a reinstall where all of them use this package.
-bool CInstallPlan::AddCall(LPCWSTR pszId)
+DWORD CInstallPlan::AddCall(DWORD iCandidate)
 {
+    LPCWSTR pszId = Candidate(iCandidate);
     if (!m_called.Add(pszId))
-        return false;
-    bool bAll = false;
+        return ERROR_NOT_ENOUGH_MEMORY;
+    const MATCHING_DEVICE* pDevices = static_cast<const MATCHING_DEVICE*>(m_devices.Get());
+    bool bAll = true;
     bool bAny = false;
-    CheckCopyUse(pszId, &bAll, &bAny);
+    for (DWORD iDevice = 0; iDevice < m_cDevices; ++iDevice) {
+        if (!Lists(iDevice, iCandidate))
+            continue;
+        bAny = bAny || pDevices[iDevice].bUsesCopy;
+        bAll = bAll && pDevices[iDevice].bUsesCopy;
+    }
     if (bAll)
-        return m_forced.Add(pszId);
+        return m_forced.Add(pszId) ? ERROR_SUCCESS : ERROR_NOT_ENOUGH_MEMORY;
     if (bAny)
         NativeLogEvent(DIFXAPI_INFO, 0,
                        L"The call for ID %ls is not forced: some devices that list it use another driver than %ls",
                        pszId, m_pszPublishedName);
-    return true;
+    return ERROR_SUCCESS;
+}
+
+void CInstallPlan::LogDevices(const CDeviceSet& devices, const DWORD* piChosen, DWORD cChosen) const
+{
+    const MATCHING_DEVICE* pDevices = static_cast<const MATCHING_DEVICE*>(m_devices.Get());
+    for (DWORD iDevice = 0; iDevice < m_cDevices; ++iDevice) {
+        SP_DEVINFO_DATA device;
+        WCHAR szInstance[c_cchInstanceId];
+        szInstance[0] = L'\0';
+        if (devices.Get(pDevices[iDevice].dwIndex, &device))
+            devices.InstanceId(&device, szInstance);
+        DWORD cCalls = 0;
+        LPCWSTR pszFirst = nullptr;
+        for (DWORD i = 0; i < cChosen; ++i) {
+            if (Lists(iDevice, piChosen[i])) {
+                pszFirst = pszFirst ? pszFirst : Candidate(piChosen[i]);
+                ++cCalls;
+            }
+        }
+        if (cCalls > 1)
+            NativeLogEvent(DIFXAPI_INFO, 0, L"Installing on device %ls, which lists %ls and is reached by %lu calls",
+                           szInstance, pszFirst, static_cast<unsigned long>(cCalls));
+        else
+            NativeLogEvent(DIFXAPI_INFO, 0, L"Installing on device %ls, which lists %ls", szInstance, pszFirst);
+    }
 }
 
 DWORD CInstallPlan::Make(const CDeviceSet& devices, const CDeviceIdList& packageIds, LPCWSTR pszPublishedName)
 {
-    m_pDevices = &devices;
-    m_pPackageIds = &packageIds;
     m_pszPublishedName = pszPublishedName;
-    CHeapBlock outer;
-    LPWSTR pszIds = AllocIds(&outer);
-    if (!pszIds || !AllocIds(&m_inner))
+    DWORD dwResult = ReadDevices(devices, packageIds);
+    if (dwResult != ERROR_SUCCESS || m_cDevices == 0)
+        return dwResult;
+    CHeapBlock chosenBlock(calloc(m_cCandidates, sizeof(DWORD)));
+    DWORD* piChosen = static_cast<DWORD*>(chosenBlock.Get());
+    if (!piChosen)
         return ERROR_NOT_ENOUGH_MEMORY;
-    SP_DEVINFO_DATA device;
-    for (DWORD dwIndex = 0; devices.Get(dwIndex, &device); ++dwIndex) {
-        devices.ReadIds(&device, pszIds);
-        if (!CDeviceSet::FirstListed(pszIds, packageIds))
-            continue;
-        m_bMatchingDevice = true;
-        if (CDeviceSet::FirstListed(pszIds, m_called))
-            continue;
-        LPCWSTR pszChosen = Choose(pszIds);
-        WCHAR szInstance[c_cchInstanceId];
-        devices.InstanceId(&device, szInstance);
-        if (!pszChosen) {
-            NativeLogEvent(DIFXAPI_WARNING, 0,
-                           L"Device %ls gets no call: each of its IDs that the package names reaches a device that "
-                           L"another call reaches",
-                           szInstance);
-            continue;
-        }
-        NativeLogEvent(DIFXAPI_INFO, 0, L"Installing on device %ls, which lists %ls", szInstance, pszChosen);
-        if (!AddCall(pszChosen))
-            return ERROR_NOT_ENOUGH_MEMORY;
+    const DWORD cChosen =
+        m_cCandidates <= c_cCandidatesTriedAll ? ChooseFewest(piChosen) : ChooseGreedy(piChosen);
+    if (cChosen == 0)
+        return ERROR_NOT_ENOUGH_MEMORY;
+    LogDevices(devices, piChosen, cChosen);
+    for (DWORD i = 0; i < cChosen; ++i) {
+        dwResult = AddCall(piChosen[i]);
+        if (dwResult != ERROR_SUCCESS)
+            return dwResult;
     }
     return ERROR_SUCCESS;
 }

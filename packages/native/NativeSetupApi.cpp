@@ -41,6 +41,7 @@ NATIVE_SETUP_API& NativeSetupApi()
     if (!g_bNativeSetupApiFilled) {
         g_nativeSetupApi.pfnSetupCopyOEMInfW = SetupCopyOEMInfW;
         g_nativeSetupApi.pfnSetupUninstallOEMInfW = SetupUninstallOEMInfW;
+        g_nativeSetupApi.pfnSetupDiCallClassInstaller = SetupDiCallClassInstaller;
         ResolveNewdev(&g_nativeSetupApi);
         // setupapi.dll is an import of this program, so it is loaded already.
         const HMODULE hSetupApi = GetModuleHandleW(L"setupapi.dll");

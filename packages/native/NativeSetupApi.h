@@ -24,6 +24,9 @@ struct NATIVE_SETUP_API
     DWORD(WINAPI* pfnCMP_WaitNoPendingInstallEvents)(DWORD dwTimeout);
     CONFIGRET(WINAPI* pfnCM_Locate_DevNodeW)(PDEVINST pdnDevInst, DEVINSTID_W pDeviceId, ULONG ulFlags);
     CONFIGRET(WINAPI* pfnCM_Reenumerate_DevNode)(DEVINST dnDevInst, ULONG ulFlags);
+    // The device removals of an uninstall (Wine's DIF_REMOVE never fails).
+    BOOL(WINAPI* pfnSetupDiCallClassInstaller)(DI_FUNCTION installFunction, HDEVINFO hDevInfo,
+                                               PSP_DEVINFO_DATA pDeviceInfoData);
     DWORD dwNewdevError;
 };
 

@@ -84,19 +84,24 @@ DWORD UninstallStagedCopy(LPCWSTR pszFullPath, BOOL* pbNeedReboot)
         return dwResult;
     }
     // A device still bound to the copy would lose its driver files: the copy
-    // stays when one cannot be removed.
-    dwResult = RemoveDevicesBoundTo(strPublished.c_str(), pbNeedReboot);
-    if (dwResult != ERROR_SUCCESS)
-        return dwResult;
-    if (!NativeSetupApi().pfnSetupUninstallOEMInfW(strPublished.c_str(), SUOI_FORCEDELETE, nullptr)) {
-        dwResult = LastErrorOrFailure();
-        NativeLogEvent(DIFXAPI_ERROR, dwResult, L"Cannot remove %ls from the driver store", strPublished.c_str());
-        return dwResult;
+    // stays when one cannot be removed. The devices removed before come back
+    // at the rescan below.
+    DWORD cRemoved = 0;
+    dwResult = RemoveDevicesBoundTo(strPublished.c_str(), pbNeedReboot, &cRemoved);
+    if (dwResult == ERROR_SUCCESS) {
+        if (NativeSetupApi().pfnSetupUninstallOEMInfW(strPublished.c_str(), SUOI_FORCEDELETE, nullptr)) {
+            NativeLogEvent(DIFXAPI_INFO, 0, L"Removed %ls (staged from %ls) from the driver store",
+                           strPublished.c_str(), pszFullPath);
+        } else {
+            dwResult = LastErrorOrFailure();
+            NativeLogEvent(DIFXAPI_ERROR, dwResult, L"Cannot remove %ls from the driver store", strPublished.c_str());
+        }
     }
-    NativeLogEvent(DIFXAPI_INFO, 0, L"Removed %ls (staged from %ls) from the driver store", strPublished.c_str(),
-                   pszFullPath);
-    ReenumerateDevices();
-    return ERROR_SUCCESS;
+    // Removed devices stay out of the device tree until Windows looks for
+    // them again, whatever came of the rest.
+    if (dwResult == ERROR_SUCCESS || cRemoved > 0)
+        ReenumerateDevices();
+    return dwResult;
 }
 
 } // namespace

@@ -80,8 +80,10 @@ bool BenchVerify(const BENCH_CONTEXT& context, CResultTable* pTable)
 {
     const std::wstring strFolder = context.WorkFile(L"verify");
     const std::wstring strExe = strFolder + L"\\tavelin.exe";
-    // The packages are signed by the test root: trusted, they pass.
+    // The packages are signed by the test root's publisher: with the root in
+    // Root and the publisher in TrustedPublisher, they pass.
     if (!TrustTestRoot(context.strTools + L"\\verify-packages\\test-root.cer") ||
+        !TrustPublisher(context.strTools + L"\\verify-packages\\test-root-signer.cer") ||
         !StageVerifyFolder(context, strFolder)) {
         fprintf(stderr, "bench: cannot stage the verify packages (is verify-packages built?)\n");
         return false;

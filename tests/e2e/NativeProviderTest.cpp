@@ -322,4 +322,74 @@ TEST(NativeProvider, DifxInSystem32OnlyIsNotUsed)
     EXPECT_EQ(CountCopiesInInfFolder(package.m_strBytes), 1);
 }
 
+// A package with two IDs; device A lists both, B the first, C the second.
+// Every one of them ends on the package's driver.
+TEST(NativeProvider, InstallReachesEveryDeviceThatListsOneOfThePackagesIds)
+{
+    const std::wstring strFirst = L"USB\\VID_F055&PID_0EB1";
+    const std::wstring strSecond = L"USB\\VID_F055&PID_0EB2";
+    const LPCWSTR rgpszDevices[] = { L"VID_F055&PID_0EBA", L"VID_F055&PID_0EBB", L"VID_F055&PID_0EBC" };
+    for (LPCWSTR pszDevice : rgpszDevices)
+        CNamedDevice::Clear(pszDevice);
+    CRegistryDevice a(L"USB", rgpszDevices[0]);
+    CRegistryDevice b(L"USB", rgpszDevices[1]);
+    CRegistryDevice c(L"USB", rgpszDevices[2]);
+    ASSERT_TRUE(a.IsDefined() && a.SetMultiString(L"HardwareID", { strFirst, strSecond }));
+    ASSERT_TRUE(b.IsDefined() && b.SetMultiString(L"HardwareID", { strFirst }));
+    ASSERT_TRUE(c.IsDefined() && c.SetMultiString(L"HardwareID", { strSecond }));
+    CProgramRun run(CProgramRun::EDifx::None);
+    ASSERT_TRUE(run.IsReady());
+    CPackage package(run, L"tvnat-two", strFirst + L", " + strSecond);
+    ASSERT_TRUE(package.m_bWritten);
+
+    EXPECT_EQ(run.RunToEnd(L"/i /q /e /s tvnat-two.inf /o run.log", c_msStart), 0u);
+    const std::string strLog = ReadFileBytes(run.File(L"run.log"));
+    for (LPCWSTR pszDevice : rgpszDevices) {
+        EXPECT_EQ(DeviceValue(pszDevice, L"DeviceDesc"), L"Test device tvnat-two") << Narrow(pszDevice);
+        const std::string strInstance = "USB\\" + Narrow(pszDevice) + "\\7&7A7A&0&1";
+        EXPECT_NE(strLog.find(": Installing on device " + strInstance + ", which lists "), std::string::npos)
+            << strLog;
+        EXPECT_NE(strLog.find(": Device " + strInstance + " now uses tvnat-two.inf\r\n"), std::string::npos)
+            << strLog;
+    }
+    EXPECT_EQ(strLog.find("gets no call"), std::string::npos);
+    EXPECT_EQ(strLog.find("keeps"), std::string::npos);
+}
+
+// /u of a list whose long line ends in the relative path of a package
+// beside the list: that package stays staged, and each piece fails with 206.
+TEST(NativeProvider, NoPieceOfALongListLineIsUninstalled)
+{
+    CProgramRun run(CProgramRun::EDifx::None);
+    ASSERT_TRUE(run.IsReady());
+    ASSERT_TRUE(CreateDirectoryW(run.File(L"good").c_str(), nullptr));
+    ForgetStagedPackage(L"tvnat-tail");
+    ASSERT_TRUE(WritePackage(run.File(L"good"), L"tvnat-tail", L"USB\\VID_F055&PID_0EC1"));
+    const std::string strBytes = ReadFileBytes(run.File(L"good\\tvnat-tail.inf"));
+    ASSERT_EQ(run.RunToEnd(L"/p /q /e /s good\\tvnat-tail.inf", c_msStart), 0u);
+    ASSERT_EQ(CountCopiesInInfFolder(strBytes), 1);
+
+    // The first piece is 1,023 bytes: the second is good\tvnat-tail.inf.
+    const std::string strFolder = Narrow(run.Folder()) + "\\";
+    ASSERT_LT(strFolder.size(), 1000u);
+    const std::string strLine = strFolder + std::string(1023 - strFolder.size(), 'x') + "good\\tvnat-tail.inf";
+    ASSERT_TRUE(run.Write(L"list.txt", ";inflist\r\n" + strLine + "\r\n"));
+    EXPECT_EQ(run.RunToEnd(L"/u /q /e /l list.txt /o run.log", c_msStart), static_cast<DWORD>(ERROR_FILENAME_EXCED_RANGE));
+    EXPECT_EQ(CountCopiesInInfFolder(strBytes), 1);
+    const std::string strLog = ReadFileBytes(run.File(L"run.log"));
+    EXPECT_NE(strLog.find("list \"list.txt\" -> \"" + Narrow(run.File(L"list.txt")) + "\": 2 entries"),
+              std::string::npos)
+        << strLog;
+    EXPECT_NE(strLog.find("uninstall \"good\\tvnat-tail.inf\" -> \"" + Narrow(run.File(L"good\\tvnat-tail.inf")) +
+                          "\": result 0x000000CE"),
+              std::string::npos)
+        << strLog;
+    size_t cEvents = 0;
+    for (size_t nAt = strLog.find("event error 0x000000CE: Line 2 of the list is longer than 1022 bytes");
+         nAt != std::string::npos; nAt = strLog.find("event error 0x000000CE: Line 2", nAt + 1))
+        ++cEvents;
+    EXPECT_EQ(cEvents, 2u) << strLog;
+    ForgetStagedPackage(L"tvnat-tail");
+}
+
 } // namespace

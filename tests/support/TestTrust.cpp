@@ -14,24 +14,31 @@ HCERTSTORE OpenMachineStore(LPCWSTR pszStore)
     return CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0, CERT_SYSTEM_STORE_LOCAL_MACHINE, pszStore);
 }
 
-} // namespace
-
-bool TrustTestRoot(const std::wstring& strCerPath)
+bool AddToStore(LPCWSTR pszStore, const std::wstring& strCerPath)
 {
     const std::string strDer = ReadFileBytes(strCerPath);
     if (strDer.empty())
         return false;
-    bool bAll = true;
-    for (LPCWSTR pszStore : g_rgszStores) {
-        HCERTSTORE hStore = OpenMachineStore(pszStore);
-        bAll = hStore && CertAddEncodedCertificateToStore(hStore, X509_ASN_ENCODING,
-                                                          reinterpret_cast<const BYTE*>(strDer.data()),
-                                                          static_cast<DWORD>(strDer.size()),
-                                                          CERT_STORE_ADD_REPLACE_EXISTING, nullptr) && bAll;
-        if (hStore)
-            CertCloseStore(hStore, 0);
-    }
-    return bAll;
+    HCERTSTORE hStore = OpenMachineStore(pszStore);
+    const bool bAdded = hStore && CertAddEncodedCertificateToStore(hStore, X509_ASN_ENCODING,
+                                                                   reinterpret_cast<const BYTE*>(strDer.data()),
+                                                                   static_cast<DWORD>(strDer.size()),
+                                                                   CERT_STORE_ADD_REPLACE_EXISTING, nullptr);
+    if (hStore)
+        CertCloseStore(hStore, 0);
+    return bAdded;
+}
+
+} // namespace
+
+bool TrustTestRoot(const std::wstring& strCerPath)
+{
+    return AddToStore(L"Root", strCerPath);
+}
+
+bool TrustPublisher(const std::wstring& strCerPath)
+{
+    return AddToStore(L"TrustedPublisher", strCerPath);
 }
 
 bool UntrustCertificate(const std::wstring& strCerPath)

@@ -92,6 +92,7 @@ const CATALOG_CASE g_rgCases[] = {
 TEST(CatalogChecks, EachPackageShowsExactlyItsOwnProblem)
 {
     ASSERT_TRUE(TrustTestRoot(VerifyPackages() + L"\\test-root.cer"));
+    ASSERT_TRUE(TrustPublisher(VerifyPackages() + L"\\test-root-signer.cer"));
     ASSERT_TRUE(UntrustCertificate(VerifyPackages() + L"\\other-root.cer"));
     for (const CATALOG_CASE& c : g_rgCases) {
         const bool bSeeded = c.pfnSpoil == GarbleCatalog || c.pfnSpoil == ChangeMemberTag;
@@ -124,7 +125,7 @@ TEST(CatalogChecks, EachPackageShowsExactlyItsOwnProblem)
             if (c.pszSigner) {
                 EXPECT_NE(std::string::npos, problems[0].strText.find(c.pszSigner));
                 EXPECT_NE(std::string::npos,
-                          problems[0].strText.find("a quiet install will fail: the publisher is not trusted on this machine"));
+                          problems[0].strText.find("but that signature is not trusted on this machine"));
             }
         }
     }

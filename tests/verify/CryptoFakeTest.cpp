@@ -1,11 +1,16 @@
 // The branches of the catalog checks that Wine 8 lacks, through the injected
 // crypto table: SHA-256 member lookup (Wine has no working
-// CryptCATAdminAcquireContext2) and a failing WinVerifyTrust (Wine's driver
-// policy passes every catalog).
+// CryptCATAdminAcquireContext2), a catalog signed by Windows (none can be
+// made here), and the policies' failures (Wine's pass every catalog).
 #include <gtest/gtest.h>
 
 #include <windows.h>
 #include <wincrypt.h>
+#include <softpub.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
 
 #include "CatalogEvents.h"
 #include "support/TestTrust.h"
@@ -63,12 +68,70 @@ BOOL WINAPI Release(HCATADMIN hCatAdmin, DWORD dwFlags)
     return TRUE;
 }
 
-// The real verification, whose verdict a stricter policy overrules.
-LONG WINAPI DistrustingTrust(HWND hwnd, GUID* pAction, LPVOID pvData)
+// The verifications WinVerifyTrust ran, in order, each answered for real
+// unless the case overrules its action's verdict.
+std::vector<std::string> g_actions;
+LONG g_lDriverVerdict;
+LONG g_lGenericVerdict;
+bool g_bWindowsUsage;
+bool g_bPublisherFound;
+
+LONG WINAPI RecordingTrust(HWND hwnd, GUID* pAction, LPVOID pvData)
 {
+    const GUID driverAction = DRIVER_ACTION_VERIFY;
+    const bool bDriver = IsEqualGUID(*pAction, driverAction) != FALSE;
     const LONG lReal = g_real.pfnWinVerifyTrust(hwnd, pAction, pvData);
-    return static_cast<WINTRUST_DATA*>(pvData)->dwStateAction == WTD_STATEACTION_VERIFY ? TRUST_E_EXPLICIT_DISTRUST
-                                                                                       : lReal;
+    if (static_cast<WINTRUST_DATA*>(pvData)->dwStateAction != WTD_STATEACTION_VERIFY)
+        return lReal;
+    g_actions.push_back(bDriver ? "driver policy" : "Authenticode");
+    const LONG lVerdict = bDriver ? g_lDriverVerdict : g_lGenericVerdict;
+    return lVerdict ? lVerdict : lReal;
+}
+
+// No catalog signed by Windows can be made here: its signer's WHQL usage is
+// what this stand-in reports.
+BOOL WINAPI WindowsUsage(PCCERT_CONTEXT pCert, DWORD dwFlags, PCERT_ENHKEY_USAGE pUsage, DWORD* pcbUsage)
+{
+    if (!g_bWindowsUsage)
+        return g_real.pfnCertGetEnhancedKeyUsage(pCert, dwFlags, pUsage, pcbUsage);
+    static const char c_szWhql[] = "1.3.6.1.4.1.311.10.3.5";
+    const DWORD cbNeeded = sizeof(CERT_ENHKEY_USAGE) + sizeof(LPSTR) + sizeof(c_szWhql);
+    if (pUsage && *pcbUsage < cbNeeded) {
+        SetLastError(ERROR_MORE_DATA);
+        return FALSE;
+    }
+    *pcbUsage = cbNeeded;
+    if (!pUsage)
+        return TRUE;
+    LPSTR* ppszUsages = reinterpret_cast<LPSTR*>(pUsage + 1);
+    char* pszUsage = reinterpret_cast<char*>(ppszUsages + 1);
+    memcpy(pszUsage, c_szWhql, sizeof(c_szWhql));
+    ppszUsages[0] = pszUsage;
+    pUsage->cUsageIdentifier = 1;
+    pUsage->rgpszUsageIdentifier = ppszUsages;
+    return TRUE;
+}
+
+PCCERT_CONTEXT WINAPI PublisherLookup(HCERTSTORE hStore, DWORD dwEncoding, DWORD dwFlags, DWORD dwType,
+                                      const void* pvPara, PCCERT_CONTEXT pPrevious)
+{
+    if (!g_bPublisherFound) {
+        SetLastError(static_cast<DWORD>(CRYPT_E_NOT_FOUND));
+        return nullptr;
+    }
+    return g_real.pfnCertFindCertificateInStore(hStore, dwEncoding, dwFlags, dwType, pvPara, pPrevious);
+}
+
+struct TRUST_EVENT
+{
+    DIFXAPI_LOG type;
+    DWORD dwCode;
+    std::string strText;
+};
+
+void __cdecl RecordEvent(DIFXAPI_LOG type, DWORD dwCode, PCWSTR pszText, PVOID pvContext)
+{
+    static_cast<std::vector<TRUST_EVENT>*>(pvContext)->push_back({type, dwCode, Narrow(pszText)});
 }
 
 class CryptoFake : public ::testing::Test
@@ -77,6 +140,8 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(TrustTestRoot(VerifyPackages() + L"\\test-root.cer"));
+        ASSERT_TRUE(TrustPublisher(VerifyPackages() + L"\\test-root-signer.cer"));
+        ASSERT_TRUE(UntrustCertificate(VerifyPackages() + L"\\other-root.cer"));
         g_real = VerifyCryptoApi();
         g_strHashAlgorithm.clear();
         g_nSha256Releases = 0;
@@ -116,13 +181,61 @@ TEST_F(CryptoFake, Sha256MembersAloneCoverThePackage)
     EXPECT_EQ(2, g_nSha256Releases);
 }
 
-TEST_F(CryptoFake, AFailingVerificationGivesItsCodeAndTheSigner)
+// Windows' order: the driver-signing policy, which passes what Windows
+// signed, then Authenticode and TrustedPublisher.
+TEST_F(CryptoFake, TheSignatureVerdictIsWindowsInWindowsOrder)
 {
-    VerifyCryptoApi().pfnWinVerifyTrust = DistrustingTrust;
-    CheckCatalogTrust((VerifyPackages() + L"\\good\\pkg.cat").c_str(), &m_report);
-    ASSERT_EQ(1u, m_problems.size());
-    EXPECT_EQ(static_cast<DWORD>(TRUST_E_EXPLICIT_DISTRUST), m_problems[0].dwCode);
-    EXPECT_NE(std::string::npos, m_problems[0].strText.find("Tavelin Test Publisher"));
+    const std::vector<std::string> policyOnly = {"driver policy"};
+    const std::vector<std::string> both = {"driver policy", "Authenticode"};
+    const struct
+    {
+        const char* pszName;
+        LPCWSTR pszPackage;
+        bool bWindowsUsage;
+        LONG lDriverVerdict; // 0: the real one
+        LONG lGenericVerdict;
+        bool bPublisherFound;
+        bool bSignedByWindows;
+        DWORD dwProblem; // 0: an information line
+        const std::vector<std::string>* pActions;
+        const char* pszText;
+    } cases[] = {
+        {"a Windows usage that the policy passes is signed by Windows", L"good", true, 0, 0, true, true, 0,
+         &policyOnly, "is signed by Windows (Tavelin Test Publisher): the driver-signing policy passes it"},
+        {"signed by Windows needs no TrustedPublisher", L"good", true, 0, 0, false, true, 0, &policyOnly,
+         "is signed by Windows"},
+        {"a Windows usage that the policy fails is judged as Authenticode", L"good", true,
+         TRUST_E_SUBJECT_NOT_TRUSTED, 0, true, false, 0, &both, "a publisher trusted on this machine"},
+        {"an untrusted root is never signed by Windows", L"untrusted", true, 0, 0, true, false,
+         static_cast<DWORD>(CERT_E_UNTRUSTEDROOT), &both, "Tavelin Other Publisher, but that signature is not"},
+        {"without a Windows usage a trusted publisher passes", L"good", false, 0, 0, true, false, 0, &both,
+         "is signed by Tavelin Test Publisher, a publisher trusted on this machine (TrustedPublisher)"},
+        {"a publisher outside TrustedPublisher fails", L"good", false, 0, 0, false, false, 0xE0000242, &both,
+         "is signed by Tavelin Test Publisher, whose certificate is not in TrustedPublisher"},
+        {"Authenticode's failure gives its code", L"good", false, 0, TRUST_E_EXPLICIT_DISTRUST, true, false,
+         static_cast<DWORD>(TRUST_E_EXPLICIT_DISTRUST), &both, "Tavelin Test Publisher"},
+    };
+    VerifyCryptoApi().pfnWinVerifyTrust = RecordingTrust;
+    VerifyCryptoApi().pfnCertGetEnhancedKeyUsage = WindowsUsage;
+    VerifyCryptoApi().pfnCertFindCertificateInStore = PublisherLookup;
+    for (const auto& c : cases) {
+        g_actions.clear();
+        g_bWindowsUsage = c.bWindowsUsage;
+        g_lDriverVerdict = c.lDriverVerdict;
+        g_lGenericVerdict = c.lGenericVerdict;
+        g_bPublisherFound = c.bPublisherFound;
+        std::vector<TRUST_EVENT> events;
+        CVerifyReport report(RecordEvent, &events);
+        EXPECT_EQ(CheckCatalogTrust((VerifyPackages() + L"\\" + c.pszPackage + L"\\pkg.cat").c_str(), &report),
+                  c.bSignedByWindows)
+            << c.pszName;
+        EXPECT_EQ(g_actions, *c.pActions) << c.pszName;
+        ASSERT_EQ(events.size(), 1u) << c.pszName;
+        EXPECT_EQ(events[0].type, c.dwProblem ? DIFXAPI_ERROR : DIFXAPI_INFO) << c.pszName;
+        EXPECT_EQ(events[0].dwCode, c.dwProblem) << c.pszName;
+        EXPECT_EQ(report.Result(), c.dwProblem) << c.pszName;
+        EXPECT_NE(events[0].strText.find(c.pszText), std::string::npos) << c.pszName << ": " << events[0].strText;
+    }
 }
 
 } // namespace

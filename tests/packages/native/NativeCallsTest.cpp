@@ -4,7 +4,9 @@
 // DiUninstallDriverW branch, the install's flags) through stand-ins.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
+#include <tuple>
 #include <utility>
 #include <string>
 #include <vector>
@@ -393,6 +395,183 @@ TEST_F(NativeCalls, InstallNeverForcesOverAnotherDriverAndReachesEachDeviceOnce)
     NativeSetupApi() = saved;
     RegDeleteTreeW(HKEY_LOCAL_MACHINE, c_strClassKey.c_str());
     ForgetStagedPackage(L"tvcall-ins");
+}
+
+// A present device USB\VID_F055&PID_<pid> whose hardware IDs are the
+// package's first ID, its second, or both, and whose driver key names
+// pszInf unless it is null.
+struct CListingDevice
+{
+    CListingDevice(const std::wstring& strPid, int nIds, LPCWSTR pszInf) : m_device(L"USB", L"VID_F055&PID_" + strPid)
+    {
+        const std::wstring strDriver = c_strClassKey + L"\\99" + strPid;
+        const bool bIds = nIds == 3   ? m_device.SetMultiString(L"HardwareID", { c_strFirst, c_strSecond })
+                          : nIds == 1 ? m_device.SetMultiString(L"HardwareID", { c_strFirst })
+                                      : m_device.SetMultiString(L"HardwareID", { c_strSecond });
+        m_bReady = m_device.IsDefined() && bIds &&
+                   (!pszInf || (m_device.SetString(L"Driver", std::wstring(c_szClass) + L"\\99" + strPid) &&
+                                RegSetKeyValueW(HKEY_LOCAL_MACHINE, strDriver.c_str(), L"InfPath", REG_SZ, pszInf,
+                                                static_cast<DWORD>((wcslen(pszInf) + 1) * sizeof(WCHAR))) == 0));
+    }
+
+    static const std::wstring c_strFirst;
+    static const std::wstring c_strSecond;
+    CRegistryDevice m_device;
+    bool m_bReady = false;
+};
+const std::wstring CListingDevice::c_strFirst = L"USB\\VID_F055&PID_0E51";
+const std::wstring CListingDevice::c_strSecond = L"USB\\VID_F055&PID_0E52";
+
+void ClearListingDevices()
+{
+    for (LPCWSTR pszPid : { L"0E5A", L"0E5B", L"0E5C" })
+        RegDeleteTreeW(HKEY_LOCAL_MACHINE,
+                       (std::wstring(L"System\\CurrentControlSet\\Enum\\USB\\VID_F055&PID_") + pszPid).c_str());
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, c_strClassKey.c_str());
+}
+
+// Devices A (both IDs), B (the first) and C (the second): each is reached,
+// by as few calls as that allows; only a reinstall is forced.
+TEST_F(NativeCalls, EveryMatchingDeviceIsReachedByTheFewestCalls)
+{
+    const std::wstring& strFirst = CListingDevice::c_strFirst;
+    const std::wstring& strSecond = CListingDevice::c_strSecond;
+    const DWORD dwQuiet = INSTALLFLAG_NONINTERACTIVE;
+    const DWORD dwForce = INSTALLFLAG_FORCE | INSTALLFLAG_NONINTERACTIVE;
+    const LPCWSTR pszCopy = L"tvcall-two.inf";
+    const struct
+    {
+        const char* pszName;
+        std::vector<std::tuple<LPCWSTR, int, LPCWSTR>> devices; // PID, IDs (1, 2 or 3 for both), InfPath
+        std::vector<UPDATE_CALL> calls;
+    } cases[] = {
+        { "A, B and C take two calls", { { L"0E5A", 3, nullptr }, { L"0E5B", 1, nullptr }, { L"0E5C", 2, nullptr } },
+          { { strFirst, dwQuiet }, { strSecond, dwQuiet } } },
+        { "B and C alone take two calls", { { L"0E5B", 1, nullptr }, { L"0E5C", 2, nullptr } },
+          { { strFirst, dwQuiet }, { strSecond, dwQuiet } } },
+        { "A and B take one", { { L"0E5A", 3, nullptr }, { L"0E5B", 1, nullptr } }, { { strFirst, dwQuiet } } },
+        { "A and C take one", { { L"0E5A", 3, nullptr }, { L"0E5C", 2, nullptr } }, { { strSecond, dwQuiet } } },
+        { "all three on this package's copy: both reinstalled with force",
+          { { L"0E5A", 3, pszCopy }, { L"0E5B", 1, pszCopy }, { L"0E5C", 2, pszCopy } },
+          { { strFirst, dwForce }, { strSecond, dwForce } } },
+        { "A on another driver: neither call reaching it is forced",
+          { { L"0E5A", 3, L"other.inf" }, { L"0E5B", 1, pszCopy }, { L"0E5C", 2, pszCopy } },
+          { { strFirst, dwQuiet }, { strSecond, dwQuiet } } },
+        { "C on another driver: only the call that reaches it is not forced",
+          { { L"0E5A", 3, pszCopy }, { L"0E5B", 1, pszCopy }, { L"0E5C", 2, L"other.inf" } },
+          { { strFirst, dwForce }, { strSecond, dwQuiet } } },
+    };
+    ForgetStagedPackage(L"tvcall-two");
+    ASSERT_TRUE(WritePackage(m_folder.Path(), L"tvcall-two", strFirst + L", " + strSecond));
+    const NATIVE_SETUP_API saved = NativeSetupApi();
+    NativeSetupApi().pfnUpdateDriverForPlugAndPlayDevicesW = FakeUpdateDriver;
+    for (const auto& c : cases) {
+        ClearListingDevices();
+        std::vector<std::unique_ptr<CListingDevice>> devices;
+        for (const auto& d : c.devices) {
+            devices.push_back(std::make_unique<CListingDevice>(std::get<0>(d), std::get<1>(d), std::get<2>(d)));
+            ASSERT_TRUE(devices.back()->m_bReady) << c.pszName;
+        }
+        g_updateCalls.clear();
+        g_dwUpdateError = 0;
+        m_events.clear();
+        BOOL bReboot = FALSE;
+        Native().pfnInstall(L"tvcall-two.inf", DRIVER_PACKAGE_REPAIR | DRIVER_PACKAGE_SILENT, nullptr, &bReboot);
+        ASSERT_EQ(g_updateCalls.size(), c.calls.size()) << c.pszName;
+        for (size_t i = 0; i < c.calls.size(); ++i) {
+            EXPECT_EQ(g_updateCalls[i].strId, c.calls[i].strId) << c.pszName;
+            EXPECT_EQ(g_updateCalls[i].dwFlags, c.calls[i].dwFlags) << c.pszName;
+        }
+        // One line per device says which call reaches it; none goes without.
+        for (const auto& d : devices) {
+            const std::string strLine = "Installing on device " + Narrow(d->m_device.InstanceId()) + ", which lists ";
+            EXPECT_EQ(std::count_if(m_events.begin(), m_events.end(),
+                                    [&](const LOGGED& e) { return e.strText.rfind(strLine, 0) == 0; }),
+                      1)
+                << c.pszName << ": " << strLine;
+        }
+        for (const auto& e : m_events)
+            EXPECT_EQ(e.strText.find("gets no call"), std::string::npos) << c.pszName;
+    }
+    NativeSetupApi() = saved;
+    ClearListingDevices();
+    ForgetStagedPackage(L"tvcall-two");
+}
+
+// Wine's DIF_REMOVE always succeeds: a stand-in lets the removal whose turn
+// the case names fail, and passes the others on to Wine.
+int g_nRemoveCalls = 0;
+int g_nFailingRemoval = 0;
+
+BOOL WINAPI FailingRemoval(DI_FUNCTION function, HDEVINFO hSet, PSP_DEVINFO_DATA pDevice)
+{
+    if (function == DIF_REMOVE && ++g_nRemoveCalls == g_nFailingRemoval) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
+    return SetupDiCallClassInstaller(function, hSet, pDevice);
+}
+
+TEST_F(NativeCalls, AFailedRemovalKeepsThePackageAndTheRemovedDevicesAreLookedForAgain)
+{
+    const struct
+    {
+        int nFailingRemoval; // 0: none fails
+        DWORD dwExpected;
+        int cRemoved;
+        size_t cRescans;
+    } cases[] = {
+        { 1, ERROR_ACCESS_DENIED, 0, 0 },
+        { 2, ERROR_ACCESS_DENIED, 1, 1 },
+        { 3, ERROR_ACCESS_DENIED, 2, 1 },
+        { 0, 0, 3, 1 },
+    };
+    const NATIVE_SETUP_API saved = NativeSetupApi();
+    for (const auto& c : cases) {
+        ForgetStagedPackage(L"tvcall-rm");
+        ClearListingDevices();
+        ASSERT_TRUE(WritePackage(m_folder.Path(), L"tvcall-rm", CListingDevice::c_strFirst));
+        ASSERT_EQ(Native().pfnPreinstall(L"tvcall-rm.inf", 0), 0u);
+        const std::string strStaged = ReadFileBytes(m_folder.File(L"tvcall-rm.inf"));
+        std::vector<std::unique_ptr<CListingDevice>> devices;
+        for (LPCWSTR pszPid : { L"0E5A", L"0E5B", L"0E5C" }) {
+            devices.push_back(std::make_unique<CListingDevice>(pszPid, 1, L"tvcall-rm.inf"));
+            ASSERT_TRUE(devices.back()->m_bReady);
+        }
+        NativeSetupApi().pfnSetupDiCallClassInstaller = FailingRemoval;
+        NativeSetupApi().pfnCM_Locate_DevNodeW = FakeLocateRoot;
+        NativeSetupApi().pfnCM_Reenumerate_DevNode = FakeReenumerate;
+        g_nRemoveCalls = 0;
+        g_nFailingRemoval = c.nFailingRemoval;
+        g_reenumerations.clear();
+        m_events.clear();
+        BOOL bReboot = FALSE;
+        EXPECT_EQ(Native().pfnUninstall(L"tvcall-rm.inf", DRIVER_PACKAGE_FORCE, nullptr, &bReboot), c.dwExpected)
+            << c.nFailingRemoval;
+        NativeSetupApi() = saved;
+
+        EXPECT_EQ(g_reenumerations.size(), c.cRescans) << c.nFailingRemoval;
+        EXPECT_EQ(CountCopiesInInfFolder(strStaged), c.dwExpected ? 1 : 0) << c.nFailingRemoval;
+        std::vector<std::string> removed;
+        for (const auto& d : devices) {
+            if (!d->m_device.Exists())
+                removed.push_back(Narrow(d->m_device.InstanceId()));
+        }
+        EXPECT_EQ(removed.size(), static_cast<size_t>(c.cRemoved)) << c.nFailingRemoval;
+        if (!c.dwExpected)
+            continue;
+        // The failure's summary names exactly the devices that went.
+        const auto summary = std::find_if(m_events.begin(), m_events.end(), [](const LOGGED& e) {
+            return e.strText.find("removed before the failure") != std::string::npos;
+        });
+        ASSERT_NE(summary, m_events.end()) << c.nFailingRemoval;
+        for (const auto& d : devices)
+            EXPECT_EQ(summary->strText.find(Narrow(d->m_device.InstanceId())) != std::string::npos,
+                      !d->m_device.Exists())
+                << summary->strText;
+    }
+    ClearListingDevices();
+    ForgetStagedPackage(L"tvcall-rm");
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,7 @@
 #include "ProgramRun.h"
 #include "VerifyRun.h"
 #include "support/TestFiles.h"
+#include "support/TestTrust.h"
 
 namespace {
 
@@ -18,7 +20,7 @@ struct BrokenPackage
     const char* pszName;
     const wchar_t* pszFrom;
     const wchar_t* pszFile; // the file broken, null for none
-    const char* pszBreak;   // "delete", "append" (a byte), "garbage", "syntax"
+    const char* pszBreak;   // "delete", "append" (a byte), "garbage", "syntax", "create"
     DWORD dwCode;
     std::string strProblem; // what the one problem's text holds
 };
@@ -29,6 +31,8 @@ bool Break(const BrokenPackage& c, const std::wstring& strFile)
     const std::string strHow = c.pszBreak;
     if (strHow == "delete")
         return DeleteFileW(strFile.c_str()) != 0;
+    if (strHow == "create")
+        return WriteFileBytes(strFile, "a file the catalog does not list");
     if (strHow == "syntax")
         return WriteFileBytes(strFile, str.erase(str.find("[Manufacturer]") + 13, 1));
     return WriteFileBytes(strFile, strHow == "append" ? str + "!" : std::string(600, 'x'));
@@ -53,8 +57,17 @@ TEST(VerifyRun, EachBrokenPackageShowsExactlyItsOneProblem)
         { "no copied file", L"good", L"pkg.sys", "delete", ERROR_FILE_NOT_FOUND, "pkg.sys\" is missing" },
         { "changed", L"good", L"pkg.sys", "append", 0x800B0100, "pkg.sys: the file was changed after" },
         { "not a catalog", L"good", L"pkg.cat", "garbage", 0x800B0100, "pkg.cat" },
-        { "untrusted", L"untrusted", nullptr, "", 0x800B0109, "publisher is not trusted on this machine" },
+        { "untrusted", L"untrusted", nullptr, "", 0x800B0109,
+          "signed by Tavelin Other Publisher, but that signature is not trusted on this machine" },
         { "no x64 model", L"nox64", nullptr, "", 0xE0000301, "for x64" },
+        // The co-installer, copied as @pkgco.dll, is neither in the package
+        // nor in its catalog; the interface and class installer sections copy
+        // pkg.sys, which both hold.
+        { "co-installer missing", L"coinst", nullptr, "", ERROR_FILE_NOT_FOUND, "pkgco.dll\" is missing" },
+        { "co-installer not signed", L"coinst", L"pkgco.dll", "create", 0x800B0100, "pkgco.dll: the file was changed" },
+        { "no install section", L"nosection", nullptr, "", 0xE0000101,
+          "the install section [Missing_Install] of the model \"Tavelin Second Test Device\" "
+          "(USB\\VID_7A7A&PID_7E02) is missing" },
     };
     ASSERT_TRUE(SetTestTrust());
     CProgramRun run;
@@ -87,10 +100,86 @@ TEST(VerifyRun, EachBrokenPackageShowsExactlyItsOneProblem)
             EXPECT_NE(p.errors[0].find(c.strProblem), std::string::npos) << c.pszName << ": " << p.errors[0];
         }
     }
-    EXPECT_EQ(strEnd, "end packages verified 8, passed 1, failed 7; restart needed: no; exit code with /e: "
+    EXPECT_EQ(strEnd, "end packages verified 11, passed 1, failed 10; restart needed: no; exit code with /e: "
                       "3758096385 (0xE0000001)");
     // DIFx was never loaded, not even to register or clear its log callback.
     EXPECT_TRUE(run.Journal().empty());
+}
+
+// A publisher whose root is trusted: its package fails as Windows' quiet
+// install would until its own certificate is in TrustedPublisher. Only this
+// test trusts the third root, so it may move its publisher in and out.
+TEST(VerifyRun, APublisherOutsideTrustedPublisherFailsUntilItIsThere)
+{
+    const std::wstring strKeys = ModuleDir() + L"\\verify-packages\\";
+    ASSERT_TRUE(TrustTestRoot(strKeys + L"third-root.cer"));
+    const struct
+    {
+        bool bPublisherTrusted;
+        DWORD dwExit;
+        const char* pszLine; // the error or information line holds it
+    } cases[] = {
+        { false, 0xE0000242,
+          "is signed by Tavelin Third Publisher, whose certificate is not in TrustedPublisher on this machine: a quiet "
+          "install fails, an interactive one asks whether to trust the publisher" },
+        { true, 0, "is signed by Tavelin Third Publisher, a publisher trusted on this machine (TrustedPublisher): "
+                   "the package installs quietly" },
+    };
+    for (const auto& c : cases) {
+        ASSERT_TRUE(c.bPublisherTrusted ? TrustPublisher(strKeys + L"third-root-signer.cer")
+                                        : UntrustCertificate(strKeys + L"third-root-signer.cer"));
+        CProgramRun run;
+        ASSERT_TRUE(run.IsReady() && CopyPackage(L"thirdparty", run.File(L"pkg")));
+        EXPECT_EQ(run.RunToEnd(L"/v /q /e /s pkg\\pkg.inf /o run.log", c_msStart), c.dwExit);
+        const std::vector<VERIFIED_PACKAGE> packages = VerifiedPackages(run, L"run.log");
+        ASSERT_EQ(packages.size(), 1u);
+        const std::vector<std::string>& lines = c.dwExit ? packages[0].errors : packages[0].infos;
+        EXPECT_EQ(packages[0].errors.size(), c.dwExit ? 1u : 0u);
+        EXPECT_TRUE(std::any_of(lines.begin(), lines.end(),
+                                [&](const std::string& str) { return str.find(c.pszLine) != std::string::npos; }))
+            << c.pszLine;
+    }
+    EXPECT_TRUE(UntrustCertificate(strKeys + L"third-root-signer.cer") &&
+                UntrustCertificate(strKeys + L"third-root.cer"));
+}
+
+// Secure Boot on, and a kernel driver in a catalog that Windows did not
+// sign: a warning naming the driver, and the result stays.
+TEST(VerifyRun, SecureBootWarnsOfAKernelDriverThatMicrosoftDidNotSign)
+{
+    const wchar_t c_szSecureBoot[] = L"SYSTEM\\CurrentControlSet\\Control\\SecureBoot\\State";
+    ASSERT_TRUE(SetTestTrust());
+    const struct
+    {
+        int nEnabled; // -1: no value
+        size_t cWarnings;
+    } cases[] = { { -1, 0 }, { 0, 0 }, { 1, 1 } };
+    for (const auto& c : cases) {
+        RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, c_szSecureBoot, L"UEFISecureBootEnabled");
+        const DWORD dwEnabled = static_cast<DWORD>(c.nEnabled);
+        ASSERT_TRUE(c.nEnabled < 0 || RegSetKeyValueW(HKEY_LOCAL_MACHINE, c_szSecureBoot, L"UEFISecureBootEnabled",
+                                                      REG_DWORD, &dwEnabled, sizeof(dwEnabled)) == ERROR_SUCCESS);
+        CProgramRun run;
+        ASSERT_TRUE(run.IsReady() && CopyPackage(L"good", run.File(L"good")));
+        const DWORD dwExit = run.RunToEnd(L"/v /q /e /s good\\pkg.inf /o run.log", c_msStart);
+        RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, c_szSecureBoot, L"UEFISecureBootEnabled");
+        EXPECT_EQ(dwExit, 0u) << c.nEnabled;
+        std::vector<std::string> warnings;
+        std::istringstream lines(ReadFileBytes(run.File(L"run.log")));
+        for (std::string strLine; std::getline(lines, strLine);) {
+            if (strLine.find(" event warning 0x00000000: ") != std::string::npos)
+                warnings.push_back(strLine);
+        }
+        ASSERT_EQ(warnings.size(), c.cWarnings) << c.nEnabled;
+        if (c.cWarnings) {
+            EXPECT_NE(warnings[0].find("\\pkg.sys is a kernel-mode driver whose catalog Microsoft did not sign: "
+                                       "Windows 10 1607 and later with Secure Boot on load only kernel drivers that "
+                                       "Microsoft signed, apart from the cross-signing exceptions, so it may not start "
+                                       "(Device Manager code 52)"),
+                      std::string::npos)
+                << warnings[0];
+        }
+    }
 }
 
 TEST(VerifyRun, GoodPackageGivesZeroAndTheResultsDialogListsItAsPassed)

@@ -26,7 +26,9 @@ bool CopyPackage(const std::wstring& strFrom, const std::wstring& strTo)
 
 bool SetTestTrust()
 {
-    return TrustTestRoot(Packages() + L"test-root.cer") && UntrustCertificate(Packages() + L"other-root.cer");
+    return TrustTestRoot(Packages() + L"test-root.cer") && TrustPublisher(Packages() + L"test-root-signer.cer") &&
+           UntrustCertificate(Packages() + L"other-root.cer") &&
+           UntrustCertificate(Packages() + L"other-root-signer.cer");
 }
 
 std::vector<VERIFIED_PACKAGE> VerifiedPackages(const CProgramRun& run, const std::wstring& strLog,

@@ -8,7 +8,8 @@
 // Copies a signed test package built with the tests (good, untrusted,
 // nox64: pkg.inf, pkg.sys, pkg.cat) to the folder strTo.
 bool CopyPackage(const std::wstring& strFrom, const std::wstring& strTo);
-// Trusts the test root and not the other one.
+// Trusts the test root (in Root) and its publisher (in TrustedPublisher), and
+// neither the other root nor its publisher.
 bool SetTestTrust();
 
 // One package's part of a /v log: its events, then its verify line.
