@@ -74,6 +74,12 @@ bool StageWorkFolder(const BENCH_CONTEXT& context)
             return false;
         }
     }
+    // The base commit's exe, beside the same DIFXAPI.dll.
+    const std::wstring strBase = context.strBuild + L"\\bench-base\\build\\tavelin.exe";
+    if (!CopyFileW(strBase.c_str(), context.WorkFile(L"tavelin-base.exe").c_str(), FALSE)) {
+        fprintf(stderr, "bench: cannot copy %ls (error %lu)\n", strBase.c_str(), GetLastError());
+        return false;
+    }
     return true;
 }
 

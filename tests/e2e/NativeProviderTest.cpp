@@ -374,7 +374,11 @@ TEST(NativeProvider, NoPieceOfALongListLineIsUninstalled)
     ASSERT_LT(strFolder.size(), 1000u);
     const std::string strLine = strFolder + std::string(1023 - strFolder.size(), 'x') + "good\\tvnat-tail.inf";
     ASSERT_TRUE(run.Write(L"list.txt", ";inflist\r\n" + strLine + "\r\n"));
-    EXPECT_EQ(run.RunToEnd(L"/u /q /e /l list.txt /o run.log", c_msStart), static_cast<DWORD>(ERROR_FILENAME_EXCED_RANGE));
+    CProgramRun uninstall(CProgramRun::EDifx::None);
+    ASSERT_TRUE(uninstall.IsReady());
+    uninstall.SetWorkingFolder(run.Folder());
+    EXPECT_EQ(uninstall.RunToEnd(L"/u /q /e /l list.txt /o run.log", c_msStart),
+              static_cast<DWORD>(ERROR_FILENAME_EXCED_RANGE));
     EXPECT_EQ(CountCopiesInInfFolder(strBytes), 1);
     const std::string strLog = ReadFileBytes(run.File(L"run.log"));
     EXPECT_NE(strLog.find("list \"list.txt\" -> \"" + Narrow(run.File(L"list.txt")) + "\": 2 entries"),

@@ -41,6 +41,25 @@ bool TrustPublisher(const std::wstring& strCerPath)
     return AddToStore(L"TrustedPublisher", strCerPath);
 }
 
+// Wine 8 keeps a deletion from a LocalMachine system store in memory only:
+// the certificate's key under the store's registry key goes as well, named
+// by its SHA-1 thumbprint, as Windows and Wine both store it.
+static bool DeleteStoredCertificate(LPCWSTR pszStore, PCCERT_CONTEXT pCert)
+{
+    BYTE rgbHash[20];
+    DWORD cbHash = sizeof(rgbHash);
+    if (!CertGetCertificateContextProperty(pCert, CERT_SHA1_HASH_PROP_ID, rgbHash, &cbHash) || cbHash != 20)
+        return false;
+    std::wstring strKey = std::wstring(L"Software\\Microsoft\\SystemCertificates\\") + pszStore + L"\\Certificates\\";
+    for (BYTE b : rgbHash) {
+        const wchar_t szHex[] = L"0123456789ABCDEF";
+        strKey += szHex[b >> 4];
+        strKey += szHex[b & 0xF];
+    }
+    const LSTATUS status = RegDeleteTreeW(HKEY_LOCAL_MACHINE, strKey.c_str());
+    return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
+}
+
 bool UntrustCertificate(const std::wstring& strCerPath)
 {
     const std::string strDer = ReadFileBytes(strCerPath);
@@ -64,6 +83,7 @@ bool UntrustCertificate(const std::wstring& strCerPath)
             }
         }
         CertCloseStore(hStore, 0);
+        bAll = DeleteStoredCertificate(pszStore, pCert) && bAll;
     }
     CertFreeCertificateContext(pCert);
     return bAll;
