@@ -7,6 +7,7 @@
 
 #include "cmdline/OwnedString.h"
 #include "inf/InfFile.h"
+#include "inf/InstallSections.h"
 #include "inf/PackageDeviceIds.h"
 #include "packages/native/DeviceBinding.h"
 #include "packages/native/NativeLog.h"
@@ -69,6 +70,22 @@ DWORD WINAPI NativePreinstall(PCWSTR pszInfPath, DWORD dwFlags)
     return dwResult;
 }
 
+DWORD PassSection(HINF, LPCWSTR, EInstallSectionRole, PVOID)
+{
+    return ERROR_SUCCESS;
+}
+
+// The install on such a device fails; /v reports the same model line as a
+// problem, from the same walk.
+DWORD WarnMissingSection(LPCWSTR pszSection, LPCWSTR pszModel, LPCWSTR pszHardwareId, PVOID pvFullPath)
+{
+    NativeLogEvent(DIFXAPI_WARNING, ERROR_SECTION_NOT_FOUND,
+                   L"%ls: the install section [%ls] of the model \"%ls\" (%ls) is missing for x64; its devices "
+                   L"cannot get this package",
+                   static_cast<LPCWSTR>(pvFullPath), pszSection, pszModel, pszHardwareId);
+    return ERROR_SUCCESS;
+}
+
 // The device IDs come first: a package that cannot go on any device of
 // this machine is not staged at all.
 DWORD ReadDeviceIds(LPCWSTR pszFullPath, CDeviceIdList* pIds)
@@ -77,6 +94,11 @@ DWORD ReadDeviceIds(LPCWSTR pszFullPath, CDeviceIdList* pIds)
     DWORD dwResult = OpenPackageInf(pszFullPath, &inf);
     if (dwResult == ERROR_SUCCESS)
         dwResult = ReadPackageDeviceIds(inf.Get(), pIds);
+    if (dwResult == ERROR_SUCCESS) {
+        const INSTALL_SECTION_WALK walk = { PassSection, WarnMissingSection,
+                                            const_cast<PVOID>(static_cast<const void*>(pszFullPath)) };
+        dwResult = ForEachInstallSection(inf.Get(), walk);
+    }
     if (dwResult != ERROR_SUCCESS) {
         NativeLogEvent(DIFXAPI_ERROR, dwResult, L"Cannot read the devices that %ls names", pszFullPath);
         return dwResult;

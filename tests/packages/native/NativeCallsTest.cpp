@@ -574,4 +574,31 @@ TEST_F(NativeCalls, AFailedRemovalKeepsThePackageAndTheRemovedDevicesAreLookedFo
     ForgetStagedPackage(L"tvcall-rm");
 }
 
+// The walk that /v reports a missing install section from: the install
+// names it too, and goes on with the devices it can reach.
+TEST_F(NativeCalls, InstallWarnsOfAModelWithoutItsInstallSection)
+{
+    ForgetStagedPackage(L"tvcall-gone");
+    std::string strInf = PackageInfText(L"tvcall-gone", CListingDevice::c_strFirst);
+    const std::string strModel = "%D% = Dev_Install, " + Narrow(CListingDevice::c_strFirst) + "\r\n";
+    strInf.insert(strInf.find(strModel) + strModel.size(), "Gone = Gone_Install, USB\\VID_F055&PID_0E59\r\n");
+    ASSERT_TRUE(WriteFileBytes(m_folder.File(L"tvcall-gone.inf"), strInf) &&
+                WriteFileBytes(m_folder.File(L"tvcall-gone.cat"), "catalog"));
+    const NATIVE_SETUP_API saved = NativeSetupApi();
+    NativeSetupApi().pfnUpdateDriverForPlugAndPlayDevicesW = FakeUpdateDriver;
+    g_dwUpdateError = 0;
+    BOOL bReboot = FALSE;
+    EXPECT_EQ(Native().pfnInstall(L"tvcall-gone.inf", DRIVER_PACKAGE_SILENT, nullptr, &bReboot), 0xE000020Bu);
+    NativeSetupApi() = saved;
+    const auto warning = std::find_if(m_events.begin(), m_events.end(), [](const LOGGED& e) {
+        return e.type == DIFXAPI_WARNING && e.dwCode == 0xE0000101;
+    });
+    ASSERT_NE(warning, m_events.end());
+    EXPECT_NE(warning->strText.find("the install section [Gone_Install] of the model \"Gone\" "
+                                    "(USB\\VID_F055&PID_0E59) is missing"),
+              std::string::npos)
+        << warning->strText;
+    ForgetStagedPackage(L"tvcall-gone");
+}
+
 } // namespace
