@@ -41,7 +41,10 @@ DWORD CallForIds(LPCWSTR pszFullPath, const CInstallPlan& plan, bool bQuiet, BOO
         }
         const DWORD dwError = LastErrorOrFailure();
         if (dwError == ERROR_NO_MORE_ITEMS)
-            NativeLogEvent(DIFXAPI_INFO, dwError, L"The devices with ID %ls have a better driver than %ls", pszId,
+            // A device that an earlier call of this run reached has the
+            // package already.
+            NativeLogEvent(DIFXAPI_INFO, dwError,
+                           L"The devices with ID %ls keep their driver: each has %ls already or a better one", pszId,
                            pszFullPath);
         else if (dwError != ERROR_NO_SUCH_DEVINST)
             NativeLogEvent(DIFXAPI_ERROR, dwError, L"Cannot install %ls on the devices with ID %ls", pszFullPath,

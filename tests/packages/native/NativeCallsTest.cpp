@@ -329,7 +329,7 @@ struct CDriverDevice
     bool m_bReady = false;
 };
 
-TEST_F(NativeCalls, InstallNeverForcesOverAnotherDriverAndReachesEachDeviceOnce)
+TEST_F(NativeCalls, InstallNeverForcesOverAnotherDriver)
 {
     // The package names the hardware ID of device 0E40 and the compatible ID
     // that every device lists; the stand-in changes no driver.
