@@ -20,6 +20,13 @@ void* ReadTrustListContent(LPCWSTR pszCatalog, DWORD* pcbContent)
     DWORD dwFormat = 0;
     HCERTSTORE hStore = nullptr;
     HCRYPTMSG hMsg = nullptr;
+    // An empty file is no signed message. Wine 8's CryptQueryObject reads
+    // it into a blob whose data pointer it never sets, then frees that
+    // pointer: whatever the stack held.
+    WIN32_FILE_ATTRIBUTE_DATA attributes;
+    if (!GetFileAttributesExW(pszCatalog, GetFileExInfoStandard, &attributes) ||
+        (attributes.nFileSizeLow == 0 && attributes.nFileSizeHigh == 0))
+        return nullptr;
     if (!api.pfnCryptQueryObject(CERT_QUERY_OBJECT_FILE, pszCatalog, CERT_QUERY_CONTENT_FLAG_PKCS7_SIGNED,
                                  CERT_QUERY_FORMAT_FLAG_BINARY, 0, &dwEncoding, &dwContentType, &dwFormat, &hStore,
                                  &hMsg, nullptr))

@@ -3,8 +3,6 @@
 #include <setupapi.h>
 #include <newdev.h>
 
-#include <cwchar>
-
 #include "inf/DeviceSet.h"
 #include "packages/native/InstallPlan.h"
 #include "packages/native/NativeLog.h"
@@ -84,34 +82,6 @@ DWORD ReportDrivers(const CDeviceIdList& ids, LPCWSTR pszPublishedName, int* pcU
     return ERROR_SUCCESS;
 }
 
-// A removal failed: the devices removed before it are listed in one line, so
-// that whoever reads the log knows which of them Windows must find again.
-void LogRemovedBefore(const CDeviceIdList& removed, LPCWSTR pszPublishedName)
-{
-    if (removed.IsEmpty()) {
-        NativeLogEvent(DIFXAPI_INFO, 0, L"No device of %ls was removed before the failure", pszPublishedName);
-        return;
-    }
-    WCHAR szList[1536];
-    size_t cchList = 0;
-    szList[0] = L'\0';
-    for (LPCWSTR pszId = removed.First(); pszId; pszId = removed.Next(pszId)) {
-        const size_t cchId = wcslen(pszId);
-        // Room for ", " and the terminator; a longer list ends in "...".
-        if (cchList + cchId + 6 >= ARRAYSIZE(szList)) {
-            wmemcpy(szList + cchList, L"...", 4);
-            break;
-        }
-        if (cchList > 0) {
-            wmemcpy(szList + cchList, L", ", 2);
-            cchList += 2;
-        }
-        wmemcpy(szList + cchList, pszId, cchId + 1);
-        cchList += cchId;
-    }
-    NativeLogEvent(DIFXAPI_WARNING, 0, L"Devices of %ls removed before the failure: %ls", pszPublishedName, szList);
-}
-
 } // namespace
 
 DWORD InstallOnPresentDevices(LPCWSTR pszFullPath, LPCWSTR pszPublishedName, const CDeviceIdList& ids, bool bQuiet,
@@ -156,7 +126,6 @@ DWORD RemoveDevicesBoundTo(LPCWSTR pszPublishedName, BOOL* pbNeedReboot, DWORD* 
     const DWORD dwListError = OpenDevices(&devices, false);
     if (dwListError != ERROR_SUCCESS)
         return dwListError;
-    CDeviceIdList removed;
     SP_DEVINFO_DATA device;
     for (DWORD dwIndex = 0; devices.Get(dwIndex, &device); ++dwIndex) {
         WCHAR szInf[c_cchDriverInf];
@@ -167,17 +136,15 @@ DWORD RemoveDevicesBoundTo(LPCWSTR pszPublishedName, BOOL* pbNeedReboot, DWORD* 
         devices.InstanceId(&device, szInstance);
         if (!NativeSetupApi().pfnSetupDiCallClassInstaller(DIF_REMOVE, devices.Handle(), &device)) {
             const DWORD dwError = LastErrorOrFailure();
-            NativeLogEvent(DIFXAPI_ERROR, dwError, L"Cannot remove device %ls, which uses %ls", szInstance,
-                           pszPublishedName);
-            LogRemovedBefore(removed, pszPublishedName);
+            // Each device removed before has its line above.
+            NativeLogEvent(DIFXAPI_ERROR, dwError,
+                           L"Cannot remove device %ls, which uses %ls; %lu devices were removed before it", szInstance,
+                           pszPublishedName, static_cast<unsigned long>(*pcRemoved));
             return dwError;
         }
         NativeLogEvent(DIFXAPI_INFO, 0, L"Removed device %ls, which used %ls", szInstance, pszPublishedName);
         devices.NoteRebootNeed(&device, pbNeedReboot);
         ++*pcRemoved;
-        // Only the failure's summary needs the names: without room it says
-        // less, and the removals go on.
-        removed.Add(szInstance);
     }
     return ERROR_SUCCESS;
 }

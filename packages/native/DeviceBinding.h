@@ -16,7 +16,8 @@ DWORD InstallOnPresentDevices(LPCWSTR pszFullPath, LPCWSTR pszPublishedName, con
                               BOOL* pbNeedReboot);
 
 // Removes every device whose driver was installed from the staged INF
-// pszPublishedName, stopping at the first that cannot be removed; then the
-// log names the devices removed before it. *pcRemoved: how many went.
+// pszPublishedName, stopping at the first that cannot be removed (each
+// removal has its log line, so the devices removed before it are named).
+// *pcRemoved: how many went.
 // 0, or the error.
 DWORD RemoveDevicesBoundTo(LPCWSTR pszPublishedName, BOOL* pbNeedReboot, DWORD* pcRemoved);

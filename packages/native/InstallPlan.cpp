@@ -10,8 +10,8 @@ namespace {
 
 const DWORD c_cBitsPerWord = 64;
 // Up to this many IDs the fewest calls are found by trying every choice,
-// smallest first (at most 65,535 of them); beyond, the ID that reaches the
-// most devices not yet reached is taken, again and again.
+// smallest first (at most 65,535 of them); no real package and device come
+// near it.
 const DWORD c_cCandidatesTriedAll = 16;
 
 // The next choice of cChosen of cCandidates indices, in increasing order;
@@ -45,13 +45,19 @@ bool CInstallPlan::Lists(DWORD iDevice, DWORD iCandidate) const
     return (pRow[iCandidate / c_cBitsPerWord] >> (iCandidate % c_cBitsPerWord)) & 1;
 }
 
+bool CInstallPlan::CoversDevice(DWORD iDevice, const DWORD* piChosen, DWORD cChosen) const
+{
+    for (DWORD i = 0; i < cChosen; ++i) {
+        if (Lists(iDevice, piChosen[i]))
+            return true;
+    }
+    return false;
+}
+
 bool CInstallPlan::CoversAll(const DWORD* piChosen, DWORD cChosen) const
 {
     for (DWORD iDevice = 0; iDevice < m_cDevices; ++iDevice) {
-        bool bReached = false;
-        for (DWORD i = 0; i < cChosen && !bReached; ++i)
-            bReached = Lists(iDevice, piChosen[i]);
-        if (!bReached)
+        if (!CoversDevice(iDevice, piChosen, cChosen))
             return false;
     }
     return true;
@@ -127,37 +133,17 @@ DWORD CInstallPlan::ChooseFewest(DWORD* piChosen) const
     return 0;
 }
 
-DWORD CInstallPlan::ChooseGreedy(DWORD* piChosen) const
+// Past c_cCandidatesTriedAll IDs: each device not yet reached adds the
+// first ID it lists, in the order the IDs were first seen.
+DWORD CInstallPlan::ChooseEach(DWORD* piChosen) const
 {
-    CHeapBlock reachedBlock(calloc(m_cDevices, sizeof(bool)));
-    bool* pbReached = static_cast<bool*>(reachedBlock.Get());
-    if (!pbReached)
-        return 0;
     DWORD cChosen = 0;
-    for (;;) {
-        DWORD iBest = 0;
-        DWORD cBest = 0;
-        for (DWORD iCandidate = 0; iCandidate < m_cCandidates; ++iCandidate) {
-            DWORD cNew = 0;
-            for (DWORD iDevice = 0; iDevice < m_cDevices; ++iDevice)
-                cNew += !pbReached[iDevice] && Lists(iDevice, iCandidate);
-            if (cNew > cBest) {
-                iBest = iCandidate;
-                cBest = cNew;
+    for (DWORD iCandidate = 0; iCandidate < m_cCandidates; ++iCandidate) {
+        for (DWORD iDevice = 0; iDevice < m_cDevices; ++iDevice) {
+            if (Lists(iDevice, iCandidate) && !CoversDevice(iDevice, piChosen, cChosen)) {
+                piChosen[cChosen++] = iCandidate;
+                break;
             }
-        }
-        if (cBest == 0)
-            break;
-        piChosen[cChosen++] = iBest;
-        for (DWORD iDevice = 0; iDevice < m_cDevices; ++iDevice)
-            pbReached[iDevice] = pbReached[iDevice] || Lists(iDevice, iBest);
-    }
-    // In the order the IDs were first seen, as the fewest are.
-    for (DWORD i = 1; i < cChosen; ++i) {
-        for (DWORD j = i; j > 0 && piChosen[j - 1] > piChosen[j]; --j) {
-            const DWORD iSwap = piChosen[j];
-            piChosen[j] = piChosen[j - 1];
-            piChosen[j - 1] = iSwap;
         }
     }
     return cChosen;
@@ -197,19 +183,11 @@ void CInstallPlan::LogDevices(const CDeviceSet& devices, const DWORD* piChosen, 
         szInstance[0] = L'\0';
         if (devices.Get(pDevices[iDevice].dwIndex, &device))
             devices.InstanceId(&device, szInstance);
-        DWORD cCalls = 0;
-        LPCWSTR pszFirst = nullptr;
-        for (DWORD i = 0; i < cChosen; ++i) {
-            if (Lists(iDevice, piChosen[i])) {
-                pszFirst = pszFirst ? pszFirst : Candidate(piChosen[i]);
-                ++cCalls;
-            }
-        }
-        if (cCalls > 1)
-            NativeLogEvent(DIFXAPI_INFO, 0, L"Installing on device %ls, which lists %ls and is reached by %lu calls",
-                           szInstance, pszFirst, static_cast<unsigned long>(cCalls));
-        else
-            NativeLogEvent(DIFXAPI_INFO, 0, L"Installing on device %ls, which lists %ls", szInstance, pszFirst);
+        DWORD i = 0;
+        while (i + 1 < cChosen && !Lists(iDevice, piChosen[i]))
+            ++i;
+        NativeLogEvent(DIFXAPI_INFO, 0, L"Installing on device %ls, which lists %ls", szInstance,
+                       Candidate(piChosen[i]));
     }
 }
 
@@ -224,7 +202,7 @@ DWORD CInstallPlan::Make(const CDeviceSet& devices, const CDeviceIdList& package
     if (!piChosen)
         return ERROR_NOT_ENOUGH_MEMORY;
     const DWORD cChosen =
-        m_cCandidates <= c_cCandidatesTriedAll ? ChooseFewest(piChosen) : ChooseGreedy(piChosen);
+        m_cCandidates <= c_cCandidatesTriedAll ? ChooseFewest(piChosen) : ChooseEach(piChosen);
     if (cChosen == 0)
         return ERROR_NOT_ENOUGH_MEMORY;
     LogDevices(devices, piChosen, cChosen);

@@ -33,9 +33,10 @@ private:
 
     DWORD ReadDevices(const CDeviceSet& devices, const CDeviceIdList& packageIds);
     bool Lists(DWORD iDevice, DWORD iCandidate) const;
+    bool CoversDevice(DWORD iDevice, const DWORD* piChosen, DWORD cChosen) const;
     bool CoversAll(const DWORD* piChosen, DWORD cChosen) const;
     DWORD ChooseFewest(DWORD* piChosen) const;
-    DWORD ChooseGreedy(DWORD* piChosen) const;
+    DWORD ChooseEach(DWORD* piChosen) const;
     DWORD AddCall(DWORD iCandidate);
     LPCWSTR Candidate(DWORD iCandidate) const;
     void LogDevices(const CDeviceSet& devices, const DWORD* piChosen, DWORD cChosen) const;

@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <memory>
-#include <tuple>
 #include <utility>
 #include <string>
 #include <vector>
@@ -397,109 +396,89 @@ TEST_F(NativeCalls, InstallNeverForcesOverAnotherDriver)
     ForgetStagedPackage(L"tvcall-ins");
 }
 
-// A present device USB\VID_F055&PID_<pid> whose hardware IDs are the
-// package's first ID, its second, or both, and whose driver key names
-// pszInf unless it is null.
-struct CListingDevice
-{
-    CListingDevice(const std::wstring& strPid, int nIds, LPCWSTR pszInf) : m_device(L"USB", L"VID_F055&PID_" + strPid)
-    {
-        const std::wstring strDriver = c_strClassKey + L"\\99" + strPid;
-        const bool bIds = nIds == 3   ? m_device.SetMultiString(L"HardwareID", { c_strFirst, c_strSecond })
-                          : nIds == 1 ? m_device.SetMultiString(L"HardwareID", { c_strFirst })
-                                      : m_device.SetMultiString(L"HardwareID", { c_strSecond });
-        m_bReady = m_device.IsDefined() && bIds &&
-                   (!pszInf || (m_device.SetString(L"Driver", std::wstring(c_szClass) + L"\\99" + strPid) &&
-                                RegSetKeyValueW(HKEY_LOCAL_MACHINE, strDriver.c_str(), L"InfPath", REG_SZ, pszInf,
-                                                static_cast<DWORD>((wcslen(pszInf) + 1) * sizeof(WCHAR))) == 0));
-    }
+// Present devices whose hardware IDs are the package's first ID (1), its
+// second (2) or both (3), with a driver key naming pszInf unless it is null.
+const std::wstring c_strFirst = L"USB\\VID_F055&PID_0E51";
+const std::wstring c_strSecond = L"USB\\VID_F055&PID_0E52";
+const LPCWSTR c_rgpszPids[] = { L"0E5A", L"0E5B", L"0E5C" };
 
-    static const std::wstring c_strFirst;
-    static const std::wstring c_strSecond;
-    CRegistryDevice m_device;
-    bool m_bReady = false;
-};
-const std::wstring CListingDevice::c_strFirst = L"USB\\VID_F055&PID_0E51";
-const std::wstring CListingDevice::c_strSecond = L"USB\\VID_F055&PID_0E52";
-
-void ClearListingDevices()
+using DeviceList = std::vector<std::unique_ptr<CRegistryDevice>>;
+bool DefineDevices(const std::vector<std::pair<int, LPCWSTR>>& shapes, DeviceList* pDevices)
 {
-    for (LPCWSTR pszPid : { L"0E5A", L"0E5B", L"0E5C" })
-        RegDeleteTreeW(HKEY_LOCAL_MACHINE,
-                       (std::wstring(L"System\\CurrentControlSet\\Enum\\USB\\VID_F055&PID_") + pszPid).c_str());
+    for (LPCWSTR pszPid : c_rgpszPids)
+        RegDeleteTreeW(HKEY_LOCAL_MACHINE, (L"System\\CurrentControlSet\\Enum\\USB\\VID_F055&PID_" +
+                                            std::wstring(pszPid)).c_str());
     RegDeleteTreeW(HKEY_LOCAL_MACHINE, c_strClassKey.c_str());
+    pDevices->clear();
+    for (size_t i = 0; i < shapes.size(); ++i) {
+        const std::wstring strPid = c_rgpszPids[i];
+        const LPCWSTR pszInf = shapes[i].second;
+        pDevices->push_back(std::make_unique<CRegistryDevice>(L"USB", L"VID_F055&PID_" + strPid));
+        CRegistryDevice& d = *pDevices->back();
+        const int nIds = shapes[i].first;
+        if (!d.IsDefined() || !(nIds == 3   ? d.SetMultiString(L"HardwareID", { c_strFirst, c_strSecond })
+                                : nIds == 1 ? d.SetMultiString(L"HardwareID", { c_strFirst })
+                                            : d.SetMultiString(L"HardwareID", { c_strSecond })))
+            return false;
+        const std::wstring strDriver = c_strClassKey + L"\\99" + strPid;
+        if (pszInf && (!d.SetString(L"Driver", std::wstring(c_szClass) + L"\\99" + strPid) ||
+                       RegSetKeyValueW(HKEY_LOCAL_MACHINE, strDriver.c_str(), L"InfPath", REG_SZ, pszInf,
+                                       static_cast<DWORD>((wcslen(pszInf) + 1) * sizeof(WCHAR))) != 0))
+            return false;
+    }
+    return true;
 }
 
-// Devices A (both IDs), B (the first) and C (the second): each is reached,
-// by as few calls as that allows; only a reinstall is forced.
+// Devices A (both IDs), B (the first) and C (the second): every one is
+// reached, by as few calls as that allows; only a reinstall is forced.
 TEST_F(NativeCalls, EveryMatchingDeviceIsReachedByTheFewestCalls)
 {
-    const std::wstring& strFirst = CListingDevice::c_strFirst;
-    const std::wstring& strSecond = CListingDevice::c_strSecond;
     const DWORD dwQuiet = INSTALLFLAG_NONINTERACTIVE;
     const DWORD dwForce = INSTALLFLAG_FORCE | INSTALLFLAG_NONINTERACTIVE;
     const LPCWSTR pszCopy = L"tvcall-two.inf";
     const struct
     {
-        const char* pszName;
-        std::vector<std::tuple<LPCWSTR, int, LPCWSTR>> devices; // PID, IDs (1, 2 or 3 for both), InfPath
+        std::vector<std::pair<int, LPCWSTR>> devices; // IDs, InfPath
         std::vector<UPDATE_CALL> calls;
     } cases[] = {
-        { "A, B and C take two calls", { { L"0E5A", 3, nullptr }, { L"0E5B", 1, nullptr }, { L"0E5C", 2, nullptr } },
-          { { strFirst, dwQuiet }, { strSecond, dwQuiet } } },
-        { "B and C alone take two calls", { { L"0E5B", 1, nullptr }, { L"0E5C", 2, nullptr } },
-          { { strFirst, dwQuiet }, { strSecond, dwQuiet } } },
-        { "A and B take one", { { L"0E5A", 3, nullptr }, { L"0E5B", 1, nullptr } }, { { strFirst, dwQuiet } } },
-        { "A and C take one", { { L"0E5A", 3, nullptr }, { L"0E5C", 2, nullptr } }, { { strSecond, dwQuiet } } },
-        { "all three on this package's copy: both reinstalled with force",
-          { { L"0E5A", 3, pszCopy }, { L"0E5B", 1, pszCopy }, { L"0E5C", 2, pszCopy } },
-          { { strFirst, dwForce }, { strSecond, dwForce } } },
-        { "A on another driver: neither call reaching it is forced",
-          { { L"0E5A", 3, L"other.inf" }, { L"0E5B", 1, pszCopy }, { L"0E5C", 2, pszCopy } },
-          { { strFirst, dwQuiet }, { strSecond, dwQuiet } } },
-        { "C on another driver: only the call that reaches it is not forced",
-          { { L"0E5A", 3, pszCopy }, { L"0E5B", 1, pszCopy }, { L"0E5C", 2, L"other.inf" } },
-          { { strFirst, dwForce }, { strSecond, dwQuiet } } },
+        { { { 3, nullptr }, { 1, nullptr }, { 2, nullptr } }, { { c_strFirst, dwQuiet }, { c_strSecond, dwQuiet } } },
+        { { { 3, nullptr }, { 2, nullptr } }, { { c_strSecond, dwQuiet } } },
+        { { { 3, pszCopy }, { 1, pszCopy }, { 2, pszCopy } }, { { c_strFirst, dwForce }, { c_strSecond, dwForce } } },
+        { { { 3, pszCopy }, { 1, pszCopy }, { 2, L"other.inf" } }, { { c_strFirst, dwForce }, { c_strSecond, dwQuiet } } },
     };
     ForgetStagedPackage(L"tvcall-two");
-    ASSERT_TRUE(WritePackage(m_folder.Path(), L"tvcall-two", strFirst + L", " + strSecond));
+    ASSERT_TRUE(WritePackage(m_folder.Path(), L"tvcall-two", c_strFirst + L", " + c_strSecond));
     const NATIVE_SETUP_API saved = NativeSetupApi();
     NativeSetupApi().pfnUpdateDriverForPlugAndPlayDevicesW = FakeUpdateDriver;
-    for (const auto& c : cases) {
-        ClearListingDevices();
-        std::vector<std::unique_ptr<CListingDevice>> devices;
-        for (const auto& d : c.devices) {
-            devices.push_back(std::make_unique<CListingDevice>(std::get<0>(d), std::get<1>(d), std::get<2>(d)));
-            ASSERT_TRUE(devices.back()->m_bReady) << c.pszName;
-        }
+    DeviceList devices;
+    for (size_t iCase = 0; iCase < ARRAYSIZE(cases); ++iCase) {
+        ASSERT_TRUE(DefineDevices(cases[iCase].devices, &devices)) << iCase;
         g_updateCalls.clear();
         g_dwUpdateError = 0;
         m_events.clear();
         BOOL bReboot = FALSE;
         Native().pfnInstall(L"tvcall-two.inf", DRIVER_PACKAGE_REPAIR | DRIVER_PACKAGE_SILENT, nullptr, &bReboot);
-        ASSERT_EQ(g_updateCalls.size(), c.calls.size()) << c.pszName;
-        for (size_t i = 0; i < c.calls.size(); ++i) {
-            EXPECT_EQ(g_updateCalls[i].strId, c.calls[i].strId) << c.pszName;
-            EXPECT_EQ(g_updateCalls[i].dwFlags, c.calls[i].dwFlags) << c.pszName;
+        ASSERT_EQ(g_updateCalls.size(), cases[iCase].calls.size()) << iCase;
+        for (size_t i = 0; i < g_updateCalls.size(); ++i) {
+            EXPECT_EQ(g_updateCalls[i].strId, cases[iCase].calls[i].strId) << iCase;
+            EXPECT_EQ(g_updateCalls[i].dwFlags, cases[iCase].calls[i].dwFlags) << iCase;
         }
-        // One line per device says which call reaches it; none goes without.
-        for (const auto& d : devices) {
-            const std::string strLine = "Installing on device " + Narrow(d->m_device.InstanceId()) + ", which lists ";
-            EXPECT_EQ(std::count_if(m_events.begin(), m_events.end(),
-                                    [&](const LOGGED& e) { return e.strText.rfind(strLine, 0) == 0; }),
+        // One line per device names the ID that reaches it.
+        for (const auto& d : devices)
+            EXPECT_EQ(std::count_if(m_events.begin(), m_events.end(), [&](const LOGGED& e) {
+                          return e.strText.rfind("Installing on device " + Narrow(d->InstanceId()) + ", which lists ",
+                                                 0) == 0;
+                      }),
                       1)
-                << c.pszName << ": " << strLine;
-        }
-        for (const auto& e : m_events)
-            EXPECT_EQ(e.strText.find("gets no call"), std::string::npos) << c.pszName;
+                << iCase;
     }
     NativeSetupApi() = saved;
-    ClearListingDevices();
+    devices.clear();
     ForgetStagedPackage(L"tvcall-two");
 }
 
-// Wine's DIF_REMOVE always succeeds: a stand-in lets the removal whose turn
-// the case names fail, and passes the others on to Wine.
+// Wine's DIF_REMOVE always succeeds: the stand-in fails the removal whose
+// turn the case names and passes the others on to Wine.
 int g_nRemoveCalls = 0;
 int g_nFailingRemoval = 0;
 
@@ -518,26 +497,17 @@ TEST_F(NativeCalls, AFailedRemovalKeepsThePackageAndTheRemovedDevicesAreLookedFo
     {
         int nFailingRemoval; // 0: none fails
         DWORD dwExpected;
-        int cRemoved;
+        size_t cRemoved;
         size_t cRescans;
-    } cases[] = {
-        { 1, ERROR_ACCESS_DENIED, 0, 0 },
-        { 2, ERROR_ACCESS_DENIED, 1, 1 },
-        { 3, ERROR_ACCESS_DENIED, 2, 1 },
-        { 0, 0, 3, 1 },
-    };
+    } cases[] = { { 1, ERROR_ACCESS_DENIED, 0, 0 }, { 3, ERROR_ACCESS_DENIED, 2, 1 }, { 0, 0, 3, 1 } };
     const NATIVE_SETUP_API saved = NativeSetupApi();
+    DeviceList devices;
     for (const auto& c : cases) {
         ForgetStagedPackage(L"tvcall-rm");
-        ClearListingDevices();
-        ASSERT_TRUE(WritePackage(m_folder.Path(), L"tvcall-rm", CListingDevice::c_strFirst));
+        ASSERT_TRUE(WritePackage(m_folder.Path(), L"tvcall-rm", c_strFirst));
         ASSERT_EQ(Native().pfnPreinstall(L"tvcall-rm.inf", 0), 0u);
-        const std::string strStaged = ReadFileBytes(m_folder.File(L"tvcall-rm.inf"));
-        std::vector<std::unique_ptr<CListingDevice>> devices;
-        for (LPCWSTR pszPid : { L"0E5A", L"0E5B", L"0E5C" }) {
-            devices.push_back(std::make_unique<CListingDevice>(pszPid, 1, L"tvcall-rm.inf"));
-            ASSERT_TRUE(devices.back()->m_bReady);
-        }
+        ASSERT_TRUE(DefineDevices({ { 1, L"tvcall-rm.inf" }, { 1, L"tvcall-rm.inf" }, { 1, L"tvcall-rm.inf" } },
+                                  &devices));
         NativeSetupApi().pfnSetupDiCallClassInstaller = FailingRemoval;
         NativeSetupApi().pfnCM_Locate_DevNodeW = FakeLocateRoot;
         NativeSetupApi().pfnCM_Reenumerate_DevNode = FakeReenumerate;
@@ -546,58 +516,47 @@ TEST_F(NativeCalls, AFailedRemovalKeepsThePackageAndTheRemovedDevicesAreLookedFo
         g_reenumerations.clear();
         m_events.clear();
         BOOL bReboot = FALSE;
-        EXPECT_EQ(Native().pfnUninstall(L"tvcall-rm.inf", DRIVER_PACKAGE_FORCE, nullptr, &bReboot), c.dwExpected)
-            << c.nFailingRemoval;
+        EXPECT_EQ(Native().pfnUninstall(L"tvcall-rm.inf", 0, nullptr, &bReboot), c.dwExpected) << c.nFailingRemoval;
         NativeSetupApi() = saved;
-
         EXPECT_EQ(g_reenumerations.size(), c.cRescans) << c.nFailingRemoval;
-        EXPECT_EQ(CountCopiesInInfFolder(strStaged), c.dwExpected ? 1 : 0) << c.nFailingRemoval;
-        std::vector<std::string> removed;
+        EXPECT_EQ(CountCopiesInInfFolder(ReadFileBytes(m_folder.File(L"tvcall-rm.inf"))), c.dwExpected ? 1 : 0);
+        // The log names exactly the devices that went, and the failure counts them.
+        size_t cRemoved = 0;
         for (const auto& d : devices) {
-            if (!d->m_device.Exists())
-                removed.push_back(Narrow(d->m_device.InstanceId()));
+            cRemoved += !d->Exists();
+            EXPECT_EQ(std::any_of(m_events.begin(), m_events.end(), [&](const LOGGED& e) {
+                          return e.strText.rfind("Removed device " + Narrow(d->InstanceId()) + ", which used", 0) == 0;
+                      }),
+                      !d->Exists());
         }
-        EXPECT_EQ(removed.size(), static_cast<size_t>(c.cRemoved)) << c.nFailingRemoval;
-        if (!c.dwExpected)
-            continue;
-        // The failure's summary names exactly the devices that went.
-        const auto summary = std::find_if(m_events.begin(), m_events.end(), [](const LOGGED& e) {
-            return e.strText.find("removed before the failure") != std::string::npos;
-        });
-        ASSERT_NE(summary, m_events.end()) << c.nFailingRemoval;
-        for (const auto& d : devices)
-            EXPECT_EQ(summary->strText.find(Narrow(d->m_device.InstanceId())) != std::string::npos,
-                      !d->m_device.Exists())
-                << summary->strText;
+        EXPECT_EQ(std::any_of(m_events.begin(), m_events.end(), [&](const LOGGED& e) {
+                      return e.type == DIFXAPI_ERROR &&
+                             e.strText.find("; " + std::to_string(c.cRemoved) + " devices were removed before it") !=
+                                 std::string::npos;
+                  }),
+                  c.dwExpected != 0);
+        EXPECT_EQ(cRemoved, c.cRemoved) << c.nFailingRemoval;
     }
-    ClearListingDevices();
+    devices.clear();
     ForgetStagedPackage(L"tvcall-rm");
 }
 
-// The walk that /v reports a missing install section from: the install
-// names it too, and goes on with the devices it can reach.
+// The install names a model line without its install section, from the walk
+// that /v reports it from.
 TEST_F(NativeCalls, InstallWarnsOfAModelWithoutItsInstallSection)
 {
     ForgetStagedPackage(L"tvcall-gone");
-    std::string strInf = PackageInfText(L"tvcall-gone", CListingDevice::c_strFirst);
-    const std::string strModel = "%D% = Dev_Install, " + Narrow(CListingDevice::c_strFirst) + "\r\n";
-    strInf.insert(strInf.find(strModel) + strModel.size(), "Gone = Gone_Install, USB\\VID_F055&PID_0E59\r\n");
+    std::string strInf = PackageInfText(L"tvcall-gone", c_strFirst);
+    strInf.insert(strInf.find("%D% = Dev_Install"), "Gone = Gone_Install, USB\\VID_F055&PID_0E59\r\n");
     ASSERT_TRUE(WriteFileBytes(m_folder.File(L"tvcall-gone.inf"), strInf) &&
                 WriteFileBytes(m_folder.File(L"tvcall-gone.cat"), "catalog"));
-    const NATIVE_SETUP_API saved = NativeSetupApi();
-    NativeSetupApi().pfnUpdateDriverForPlugAndPlayDevicesW = FakeUpdateDriver;
-    g_dwUpdateError = 0;
     BOOL bReboot = FALSE;
     EXPECT_EQ(Native().pfnInstall(L"tvcall-gone.inf", DRIVER_PACKAGE_SILENT, nullptr, &bReboot), 0xE000020Bu);
-    NativeSetupApi() = saved;
-    const auto warning = std::find_if(m_events.begin(), m_events.end(), [](const LOGGED& e) {
-        return e.type == DIFXAPI_WARNING && e.dwCode == 0xE0000101;
-    });
-    ASSERT_NE(warning, m_events.end());
-    EXPECT_NE(warning->strText.find("the install section [Gone_Install] of the model \"Gone\" "
-                                    "(USB\\VID_F055&PID_0E59) is missing"),
-              std::string::npos)
-        << warning->strText;
+    EXPECT_TRUE(std::any_of(m_events.begin(), m_events.end(), [](const LOGGED& e) {
+        return e.type == DIFXAPI_WARNING && e.dwCode == 0xE0000101 &&
+               e.strText.find("the install section [Gone_Install] of the model \"Gone\" (USB\\VID_F055&PID_0E59) "
+                              "is missing") != std::string::npos;
+    }));
     ForgetStagedPackage(L"tvcall-gone");
 }
 

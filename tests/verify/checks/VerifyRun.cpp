@@ -41,6 +41,8 @@ std::vector<VERIFIED_PACKAGE> VerifiedPackages(const CProgramRun& run, const std
         strLine = strLine.size() > 31 ? strLine.substr(30, strLine.size() - 31) : "";
         if (strLine.rfind("event error ", 0) == 0) {
             packages.back().errors.push_back(strLine.substr(12));
+        } else if (strLine.rfind("event warning ", 0) == 0) {
+            packages.back().warnings.push_back(strLine.substr(14));
         } else if (strLine.rfind("event info ", 0) == 0) {
             packages.back().infos.push_back(strLine.substr(11));
         } else if (strLine.rfind("verify ", 0) == 0) {

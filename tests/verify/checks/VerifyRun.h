@@ -17,6 +17,7 @@ struct VERIFIED_PACKAGE
 {
     std::vector<std::string> errors; // "0x<code>: <text>"
     std::vector<std::string> infos;
+    std::vector<std::string> warnings;
     std::string strVerifyLine;
 };
 // The packages of the log strLog in the run's folder; pstrEnd gets its last line.
