@@ -116,25 +116,64 @@ bool HasWindowsSigningUsage(PCCERT_CONTEXT pCert)
     return false;
 }
 
-// Whether the publisher's own certificate is in LocalMachine
-// TrustedPublisher, where an administrator puts a publisher whose packages
-// are to install without asking.
+// The signer's certificate as the catalog's signed message carries it,
+// without a verification: only a signer with a Windows usage can make the
+// driver-signing policy's verdict count, so any other goes straight to the
+// Authenticode step, as the policy would send it there.
+bool SignerMayBeWindows(LPCWSTR pszCatalog)
+{
+    const VERIFY_CRYPTO_API& api = VerifyCryptoApi();
+    DWORD dwEncoding = 0;
+    HCERTSTORE hStore = nullptr;
+    HCRYPTMSG hMsg = nullptr;
+    // The catalog was read as a trust list before, so it is not empty (see
+    // CatalogFile.cpp).
+    if (!api.pfnCryptQueryObject(CERT_QUERY_OBJECT_FILE, pszCatalog, CERT_QUERY_CONTENT_FLAG_PKCS7_SIGNED,
+                                 CERT_QUERY_FORMAT_FLAG_BINARY, 0, &dwEncoding, nullptr, nullptr, &hStore, &hMsg,
+                                 nullptr))
+        return false;
+    const CCertStoreHandle store(hStore);
+    const CCryptMsgHandle msg(hMsg);
+    DWORD cbInfo = 0;
+    if (!api.pfnCryptMsgGetParam(hMsg, CMSG_SIGNER_CERT_INFO_PARAM, 0, nullptr, &cbInfo) || cbInfo == 0)
+        return false;
+    CHeapBlock info(malloc(cbInfo));
+    if (!info.IsValid() || !api.pfnCryptMsgGetParam(hMsg, CMSG_SIGNER_CERT_INFO_PARAM, 0, info.Get(), &cbInfo))
+        return false;
+    const CCertContextHandle signer(api.pfnCertFindCertificateInStore(
+        hStore, X509_ASN_ENCODING | PKCS_7_ASN_ENCODING, 0, CERT_FIND_SUBJECT_CERT, info.Get(), nullptr));
+    return signer.IsValid() && HasWindowsSigningUsage(signer.Get());
+}
+
+// LocalMachine TrustedPublisher, where an administrator puts a publisher
+// whose packages are to install without asking. Opened once: a run judges
+// its packages against one view of the machine. Only the operation's thread
+// checks packages.
+HCERTSTORE g_hTrustedPublishers = nullptr;
+bool g_bTrustedPublishersOpened = false;
+
 bool IsTrustedPublisher(PCCERT_CONTEXT pCert)
 {
     const VERIFY_CRYPTO_API& api = VerifyCryptoApi();
-    const CCertStoreHandle store(api.pfnCertOpenStore(
-        CERT_STORE_PROV_SYSTEM_W, 0, 0,
-        CERT_SYSTEM_STORE_LOCAL_MACHINE | CERT_STORE_OPEN_EXISTING_FLAG | CERT_STORE_READONLY_FLAG,
-        L"TrustedPublisher"));
-    if (!store.IsValid())
+    if (!g_bTrustedPublishersOpened) {
+        g_bTrustedPublishersOpened = true;
+        // Kept for the rest of the process.
+        g_hTrustedPublishers = api.pfnCertOpenStore(
+            CERT_STORE_PROV_SYSTEM_W, 0, 0,
+            CERT_SYSTEM_STORE_LOCAL_MACHINE | CERT_STORE_OPEN_EXISTING_FLAG | CERT_STORE_READONLY_FLAG,
+            L"TrustedPublisher");
+    }
+    if (!g_hTrustedPublishers)
         return false;
     const CCertContextHandle found(api.pfnCertFindCertificateInStore(
-        store.Get(), X509_ASN_ENCODING | PKCS_7_ASN_ENCODING, 0, CERT_FIND_EXISTING, pCert, nullptr));
+        g_hTrustedPublishers, X509_ASN_ENCODING | PKCS_7_ASN_ENCODING, 0, CERT_FIND_EXISTING, pCert, nullptr));
     return found.IsValid();
 }
 
 bool IsSignedByWindows(LPCWSTR pszCatalog, CVerifyReport* pReport)
 {
+    if (!SignerMayBeWindows(pszCatalog))
+        return false;
     GUID driverAction = DRIVER_ACTION_VERIFY;
     const CCatalogVerification policy(pszCatalog, driverAction);
     if (policy.Result() != ERROR_SUCCESS || policy.HasUntrustedRoot() || !HasWindowsSigningUsage(policy.Signer()))

@@ -176,6 +176,9 @@ TEST_F(CryptoFake, TheSignatureVerdictIsWindowsInWindowsOrder)
 {
     const std::vector<std::string> policyOnly = {"driver policy"};
     const std::vector<std::string> both = {"driver policy", "Authenticode"};
+    // A signer without a Windows usage cannot be signed by Windows: the
+    // policy's verdict would not count.
+    const std::vector<std::string> authenticodeOnly = {"Authenticode"};
     const struct
     {
         const char* pszName;
@@ -195,7 +198,7 @@ TEST_F(CryptoFake, TheSignatureVerdictIsWindowsInWindowsOrder)
         {"an untrusted root is never signed by Windows", L"untrusted", true, 0, 0, false,
          static_cast<DWORD>(CERT_E_UNTRUSTEDROOT), &both, "Tavelin Other Publisher, but that signature is not"},
         {"Authenticode's failure gives its code", L"good", false, 0, TRUST_E_EXPLICIT_DISTRUST, false,
-         static_cast<DWORD>(TRUST_E_EXPLICIT_DISTRUST), &both, "Tavelin Test Publisher"},
+         static_cast<DWORD>(TRUST_E_EXPLICIT_DISTRUST), &authenticodeOnly, "Tavelin Test Publisher"},
     };
     VerifyCryptoApi().pfnWinVerifyTrust = RecordingTrust;
     VerifyCryptoApi().pfnCertGetEnhancedKeyUsage = WindowsUsage;
