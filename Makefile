@@ -7,7 +7,7 @@ ARGS    ?=
 # DIFX=standin: make run uses the stand-in DIFXAPI.dll instead of the native path.
 DIFX    ?=
 
-.PHONY: all deps configure test run bench clean
+.PHONY: all deps configure test run bench clean repeat mutants
 
 all: configure
 	cmake --build $(BUILD) --target tavelin difxapi_standin -j $(JOBS)
@@ -23,6 +23,18 @@ test: configure
 	cmake --build $(BUILD) -j $(JOBS)
 	bash scripts/with-display.sh bash scripts/wine-session.sh $(BUILD)/wineprefix \
 		ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+# The whole suite three times in a row, each program until it fails: a test
+# that passes only now and then shows here, not in make test.
+repeat: configure
+	cmake --build $(BUILD) -j $(JOBS)
+	bash scripts/with-display.sh bash scripts/wine-session.sh $(BUILD)/wineprefix \
+		ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS) --repeat until-fail:3
+
+# Plants each known fault in a scratch copy (build-mutants/) and shows which
+# tests catch it; fails when one is missed or no longer applies.
+mutants: configure
+	python3 tests/mutants/mutants.py --jobs $(JOBS)
 
 run: all
 	DIFX=$(DIFX) bash scripts/run.sh $(BUILD) $(ARGS)

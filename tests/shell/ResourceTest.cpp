@@ -84,7 +84,6 @@ TEST_F(ProgramResources, OperationTexts)
 
 TEST_F(ProgramResources, ShutdownReasonText)
 {
-    EXPECT_EQ(IDS_SHUTDOWN_REASON, 134);
     EXPECT_EQ(String(IDS_SHUTDOWN_REASON), L"Installing device drivers");
 }
 

@@ -43,7 +43,31 @@ void AddKeyTree(HKEY hKey, const std::wstring& strPath, Snapshot* pSnapshot)
     }
 }
 
-// The device registry, the INF folder and the catalog root.
+// Every file and folder below strFolder, by path: its size, write time and
+// attributes (a copy, a rename or a write shows in them), without reading
+// the bytes of the many system files.
+void AddFolderTree(const std::wstring& strFolder, const std::wstring& strPath, Snapshot* pSnapshot)
+{
+    WIN32_FIND_DATAW fd;
+    const HANDLE hFind = FindFirstFileW((strFolder + L"\\*").c_str(), &fd);
+    if (hFind == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        const std::wstring strName = fd.cFileName;
+        if (strName == L"." || strName == L"..")
+            continue;
+        (*pSnapshot)[strPath + L"\\" + strName] =
+            std::to_string(fd.dwFileAttributes) + " " + std::to_string(fd.nFileSizeHigh) + ":" +
+            std::to_string(fd.nFileSizeLow) + " " + std::to_string(fd.ftLastWriteTime.dwHighDateTime) + ":" +
+            std::to_string(fd.ftLastWriteTime.dwLowDateTime);
+        if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !(fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+            AddFolderTree(strFolder + L"\\" + strName, strPath + L"\\" + strName, pSnapshot);
+    } while (FindNextFileW(hFind, &fd));
+    FindClose(hFind);
+}
+
+// The device registry with the driver and service keys, the INF folder, the
+// catalog root and System32 whole (drivers and the driver store included).
 Snapshot MachineState();
 
 // The entries that differ between two snapshots, by path.
@@ -122,6 +146,15 @@ Snapshot MachineState()
     Snapshot snapshot;
     const CRegKey enumKey(OpenForReading(HKEY_LOCAL_MACHINE, L"System\\CurrentControlSet\\Enum"));
     AddKeyTree(enumKey.Get(), L"Enum", &snapshot);
+    for (LPCWSTR pszKey : { L"Services", L"Control\\Class" }) {
+        const CRegKey key(OpenForReading(HKEY_LOCAL_MACHINE, std::wstring(L"System\\CurrentControlSet\\") + pszKey));
+        EXPECT_NE(key.Get(), nullptr) << Narrow(pszKey);
+        AddKeyTree(key.Get(), pszKey, &snapshot);
+    }
+    WCHAR szSystem[MAX_PATH];
+    EXPECT_GT(GetSystemDirectoryW(szSystem, MAX_PATH), 0u);
+    AddFolderTree(szSystem, L"system32", &snapshot);
+    EXPECT_NE(snapshot.count(L"system32\\drivers"), 0u) << "System32 was not listed";
     for (const auto& file : InfFolderFiles())
         snapshot[L"inf\\" + file.first] = file.second;
     WIN32_FIND_DATAW fd;
