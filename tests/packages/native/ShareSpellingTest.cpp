@@ -2,14 +2,15 @@
 // INF folder all the same, and the provider refuses to act on an INF there.
 // Windows gives the final path of a file opened through a share in its UNC
 // form, and the guard then compares the folders above it by identity; Wine
-// resolves the share to C:\ instead. So a stand-in for GetFinalPathNameByHandleW,
-// put into this program's import table, answers as Windows does for the
-// files the test opens through the share. The prefix offers \\localhost\C$
+// resolves the share to C:\ instead. So stand-ins put into this program's
+// import table note the files opened through the share (CreateFileW), and
+// give their final path as Windows does (GetFinalPathNameByHandleW). The prefix offers \\localhost\C$
 // (scripts/wine-prefix.sh).
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <cwchar>
+#include <set>
 #include <string>
 
 #include <windows.h>
@@ -22,11 +23,38 @@
 namespace {
 
 using PFN_FINAL_PATH = DWORD(WINAPI*)(HANDLE, LPWSTR, DWORD, DWORD);
+using PFN_CREATE_FILE = HANDLE(WINAPI*)(LPCWSTR, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, DWORD, HANDLE);
 PFN_FINAL_PATH g_pfnRealFinalPath = nullptr;
+PFN_CREATE_FILE g_pfnRealCreateFile = nullptr;
 bool g_bAsWindows = false;
+// The handles of files opened through the share, as long as they are open.
+std::set<HANDLE> g_throughShare;
 
-// The real answer; while g_bAsWindows, "\\?\C:\..." becomes the share's
-// "\\?\UNC\localhost\C$\...", as Windows gives it for a file opened there.
+bool NamesTheShare(LPCWSTR pszPath)
+{
+    static const wchar_t* const c_apszShare[] = { L"\\\\localhost\\", L"\\\\?\\UNC\\localhost\\" };
+    for (const wchar_t* pszShare : c_apszShare) {
+        const size_t cch = wcslen(pszShare);
+        if (pszPath && _wcsnicmp(pszPath, pszShare, cch) == 0)
+            return true;
+    }
+    return false;
+}
+
+HANDLE WINAPI CreateFileNotingTheShare(LPCWSTR pszPath, DWORD dwAccess, DWORD dwShare, LPSECURITY_ATTRIBUTES pSa,
+                                       DWORD dwDisposition, DWORD dwFlags, HANDLE hTemplate)
+{
+    const HANDLE hFile = g_pfnRealCreateFile(pszPath, dwAccess, dwShare, pSa, dwDisposition, dwFlags, hTemplate);
+    // A handle value comes back once the handle it stood for is closed.
+    g_throughShare.erase(hFile);
+    if (hFile != INVALID_HANDLE_VALUE && NamesTheShare(pszPath))
+        g_throughShare.insert(hFile);
+    return hFile;
+}
+
+// The real answer; while g_bAsWindows, a file opened through the share gets
+// the share's "\\?\UNC\localhost\C$\..." for Wine's "\\?\C:\...", as
+// Windows gives it.
 DWORD WINAPI FinalPathAsWindows(HANDLE hFile, LPWSTR pszPath, DWORD cchPath, DWORD dwFlags)
 {
     WCHAR szReal[MAX_PATH * 4];
@@ -34,7 +62,7 @@ DWORD WINAPI FinalPathAsWindows(HANDLE hFile, LPWSTR pszPath, DWORD cchPath, DWO
     if (cch == 0 || cch >= ARRAYSIZE(szReal))
         return cch;
     std::wstring str(szReal, cch);
-    if (g_bAsWindows && str.compare(0, 7, L"\\\\?\\C:\\") == 0)
+    if (g_bAsWindows && g_throughShare.count(hFile) && str.compare(0, 7, L"\\\\?\\C:\\") == 0)
         str = L"\\\\?\\UNC\\localhost\\C$\\" + str.substr(7);
     if (str.size() >= cchPath)
         return static_cast<DWORD>(str.size() + 1);
@@ -42,8 +70,9 @@ DWORD WINAPI FinalPathAsWindows(HANDLE hFile, LPWSTR pszPath, DWORD cchPath, DWO
     return static_cast<DWORD>(str.size());
 }
 
-// Replaces this program's import of kernel32's GetFinalPathNameByHandleW.
-bool HookFinalPath()
+// Replaces this program's import of the kernel32 function pszName with
+// pvStandIn; *ppvReal receives the function it replaced.
+bool HookImport(const char* pszName, void* pvStandIn, void** ppvReal)
 {
     BYTE* pbBase = reinterpret_cast<BYTE*>(GetModuleHandleW(nullptr));
     auto* pDos = reinterpret_cast<IMAGE_DOS_HEADER*>(pbBase);
@@ -59,19 +88,28 @@ bool HookFinalPath()
             if (IMAGE_SNAP_BY_ORDINAL(pName->u1.Ordinal))
                 continue;
             auto* pByName = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(pbBase + pName->u1.AddressOfData);
-            if (strcmp(reinterpret_cast<char*>(pByName->Name), "GetFinalPathNameByHandleW") != 0)
+            if (strcmp(reinterpret_cast<char*>(pByName->Name), pszName) != 0)
                 continue;
+            if (reinterpret_cast<void*>(pAddress->u1.Function) == pvStandIn)
+                return true;
             DWORD dwOld = 0;
             if (!VirtualProtect(&pAddress->u1.Function, sizeof(pAddress->u1.Function), PAGE_READWRITE, &dwOld))
                 return false;
-            if (!g_pfnRealFinalPath)
-                g_pfnRealFinalPath = reinterpret_cast<PFN_FINAL_PATH>(pAddress->u1.Function);
-            pAddress->u1.Function = reinterpret_cast<ULONG_PTR>(&FinalPathAsWindows);
+            *ppvReal = reinterpret_cast<void*>(pAddress->u1.Function);
+            pAddress->u1.Function = reinterpret_cast<ULONG_PTR>(pvStandIn);
             VirtualProtect(&pAddress->u1.Function, sizeof(pAddress->u1.Function), dwOld, &dwOld);
             return true;
         }
     }
     return false;
+}
+
+bool HookFinalPath()
+{
+    return HookImport("GetFinalPathNameByHandleW", reinterpret_cast<void*>(&FinalPathAsWindows),
+                      reinterpret_cast<void**>(&g_pfnRealFinalPath)) &&
+           HookImport("CreateFileW", reinterpret_cast<void*>(&CreateFileNotingTheShare),
+                      reinterpret_cast<void**>(&g_pfnRealCreateFile));
 }
 
 DRIVER_INSTALL_API Native()

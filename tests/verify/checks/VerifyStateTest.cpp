@@ -125,6 +125,11 @@ TEST(VerifyState, ListOfGoodAndBadPackagesChangesNothing)
                 device.SetMultiString(L"HardwareID", { L"USB\\VID_7A7A&PID_7E01" }) &&
                 DefineCurrentDriver(device, c_szClassGuid + std::wstring(L"\\0907")));
 
+    // Windows always has the catalog root; in a fresh prefix Wine's catalog
+    // functions make it on first use, which is not this program's doing.
+    const std::wstring strRoot = CatalogRoot();
+    CreateDirectoryW(strRoot.substr(0, strRoot.rfind(L'\\')).c_str(), nullptr);
+    CreateDirectoryW(CatalogRoot().c_str(), nullptr);
     const Snapshot before = MachineState();
     EXPECT_EQ(run.RunToEnd(L"/v /q /e /o run.log", c_msStart), 0x800B0109u);
     EXPECT_EQ(Changes(before, MachineState()), std::vector<std::wstring>());
