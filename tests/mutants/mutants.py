@@ -150,7 +150,7 @@ def run_tests(src, bld, jobs, tests):
     r = run(cmd, capture_output=True, text=True, errors="replace")
     out = r.stdout + r.stderr
     failed_programs = re.findall(r"^\s*\d+ - (\S+) \(", out, re.M)
-    failed_cases = sorted(set(re.findall(r"^\[  FAILED  \] (\w+\.\w+)", out, re.M)))
+    failed_cases = sorted(set(c.rstrip(",") for c in re.findall(r"^\[  FAILED  \] ([A-Za-z]\S*\.\S+)", out, re.M)))
     return r.returncode == 0, failed_programs, failed_cases, out
 
 
