@@ -67,7 +67,7 @@ bool CTestDeviceClass::AskRestartOnRemoval(bool bRestart)
     return SetDword(L"TestRemoveReboot", bRestart ? 1 : 0);
 }
 
-bool CTestDeviceClass::DefineDriverKey(const std::wstring& strIndex, LPCWSTR pszInf)
+bool CTestDeviceClass::DefineDriverKey(const std::wstring& strIndex, LPCWSTR pszInf) const
 {
     return SetString((m_strKey + L"\\" + strIndex).c_str(), L"InfPath", pszInf);
 }

@@ -28,7 +28,7 @@ public:
 
     // A driver key <class>\<strIndex> whose InfPath is pszInf: the value a
     // device's "Driver" names.
-    bool DefineDriverKey(const std::wstring& strIndex, LPCWSTR pszInf);
+    bool DefineDriverKey(const std::wstring& strIndex, LPCWSTR pszInf) const;
 
 private:
     bool SetDword(LPCWSTR pszName, DWORD dwValue);

@@ -64,7 +64,7 @@ TEST(Faults, FailingDifxBehindTheDialogStillEndsWithDone)
     HWND hDlg = run.WaitForWindow(c_szProgressCaption, c_msStart);
     ASSERT_NE(hDlg, nullptr);
     // The unregister line comes after the closing notification.
-    ASSERT_TRUE(WaitUntil([&] { return run.Journal().size() >= 3; }, 5000));
+    ASSERT_TRUE(WaitUntil([&] { return run.Journal().size() >= 3; }, c_msStart));
     EXPECT_EQ(ItemText(hDlg, 1003), std::wstring(c_szRemoving) + c_szDone);
     run.Release();
     DWORD dwExit = 1;

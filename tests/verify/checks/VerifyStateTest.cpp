@@ -130,6 +130,12 @@ TEST(VerifyState, ListOfGoodAndBadPackagesChangesNothing)
     const std::wstring strRoot = CatalogRoot();
     CreateDirectoryW(strRoot.substr(0, strRoot.rfind(L'\\')).c_str(), nullptr);
     CreateDirectoryW(CatalogRoot().c_str(), nullptr);
+    // Whatever an earlier run put into System32 under the package's own file
+    // names goes first: a copy over it would keep its size and time.
+    WCHAR szSystem[MAX_PATH];
+    ASSERT_GT(GetSystemDirectoryW(szSystem, MAX_PATH), 0u);
+    for (LPCWSTR pszFile : { L"\\pkg.sys", L"\\drivers\\pkg.sys", L"\\pkg.inf", L"\\pkg.cat" })
+        DeleteFileW((std::wstring(szSystem) + pszFile).c_str());
     const Snapshot before = MachineState();
     EXPECT_EQ(run.RunToEnd(L"/v /q /e /o run.log", c_msStart), 0x800B0109u);
     EXPECT_EQ(Changes(before, MachineState()), std::vector<std::wstring>());
