@@ -30,3 +30,6 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 # location out of the binaries, as the build's own folders are.
 set(CMAKE_C_FLAGS_INIT "-ffile-prefix-map=${TAVELIN_ARM64_SYSROOT}=/sysroot")
 set(CMAKE_CXX_FLAGS_INIT "-ffile-prefix-map=${TAVELIN_ARM64_SYSROOT}=/sysroot")
+# The resource preprocessor reads the sysroot's headers as a user's: quiet
+# about their own repeated defines, as gcc's windres is.
+set(CMAKE_RC_FLAGS_INIT "--preprocessor-arg=-Wno-macro-redefined")
