@@ -18,7 +18,8 @@
 # not fetch them again. Runs at the same time wait for each other. Any failure
 # stops the script with a message and a nonzero exit code.
 #
-# Usage: arm64-sysroot.sh [--print]   (prints the sysroot path on stdout)
+# Usage: arm64-sysroot.sh   (prints the sysroot's path on stdout; JOBS sets the
+# number of parallel compiles)
 set -euo pipefail
 
 MINGW_VERSION=10.0.0-3
@@ -52,13 +53,14 @@ if [ -f "$SYSROOT/.complete" ]; then
 fi
 
 for tool in clang-14 clang++-14 ld.lld-14 llvm-ar-14 llvm-ranlib-14 llvm-dlltool-14 \
-            llvm-windres-14 llvm-nm-14 llvm-strip-14 cmake ninja apt-get dpkg-source \
-            sha256sum make flock; do
-    command -v "$tool" >/dev/null || die "$tool is missing (scripts/install-deps.sh installs it)"
+            llvm-windres-14 cmake ninja apt-get sha256sum make flock; do
+    command -v "$tool" >/dev/null || die "$tool is missing (scripts/install-deps.sh arm64 installs it)"
 done
 CLANG_RESOURCE=$(clang-14 -print-resource-dir)
 [ -d "$CLANG_RESOURCE/include" ] || die "clang-14 has no resource headers at $CLANG_RESOURCE"
 
+# Scratch folders left here were a killed run's: runs hold the lock.
+rm -rf "$CACHE_ROOT"/work.*
 STARTED=$(date +%s)
 WORK=$(mktemp -d "$CACHE_ROOT/work.XXXXXX")
 trap 'rm -rf "$WORK"' EXIT
