@@ -14,7 +14,7 @@ bool HasSection(HINF hInf, LPCWSTR pszSection)
 } // namespace
 
 bool ActualInstallSection(HINF hInf, LPCWSTR pszSection, LPWSTR pszActual, DWORD cchActual,
-                          MACHINE_ARCHITECTURE architecture)
+                          EMachineArchitecture architecture)
 {
     // SetupAPI answers for the architecture of the calling process: an
     // emulated build takes the documented rule for the machine instead.
@@ -26,7 +26,7 @@ bool ActualInstallSection(HINF hInf, LPCWSTR pszSection, LPWSTR pszActual, DWORD
     }
     WCHAR szMachine[16];
     const LPCWSTR pszMachine = ArchitectureDecoration(architecture);
-    // ".NT" and an architecture of five characters.
+    // ".NT", the architecture and its terminator.
     if (wcslen(pszMachine) + 4 > ARRAYSIZE(szMachine))
         return false;
     wmemcpy(szMachine, L".NT", 3);

@@ -11,4 +11,4 @@
 // INF has). Writes it into pszActual (cchActual units); false when the INF has
 // none of them or it does not fit.
 bool ActualInstallSection(HINF hInf, LPCWSTR pszSection, LPWSTR pszActual, DWORD cchActual,
-                          MACHINE_ARCHITECTURE architecture = MachineArchitecture());
+                          EMachineArchitecture architecture = MachineArchitecture());

@@ -23,7 +23,7 @@ MACHINE_ARCHITECTURE_API& MachineArchitectureApi()
     return g_machineArchitectureApi;
 }
 
-MACHINE_ARCHITECTURE BuildArchitecture()
+EMachineArchitecture BuildArchitecture()
 {
 #if defined(_M_ARM64) || defined(__aarch64__)
     return machineArm64;
@@ -32,7 +32,7 @@ MACHINE_ARCHITECTURE BuildArchitecture()
 #endif
 }
 
-MACHINE_ARCHITECTURE MachineArchitecture()
+EMachineArchitecture MachineArchitecture()
 {
     const PFN_IS_WOW64_PROCESS2 pfn = MachineArchitectureApi().pfnIsWow64Process2;
     USHORT usProcess = 0;
@@ -51,12 +51,12 @@ bool RunsEmulated()
     return MachineArchitecture() != BuildArchitecture();
 }
 
-LPCWSTR ArchitectureDecoration(MACHINE_ARCHITECTURE architecture)
+LPCWSTR ArchitectureDecoration(EMachineArchitecture architecture)
 {
     return architecture == machineArm64 ? L"arm64" : L"amd64";
 }
 
-LPCWSTR ArchitectureName(MACHINE_ARCHITECTURE architecture)
+LPCWSTR ArchitectureName(EMachineArchitecture architecture)
 {
     return architecture == machineArm64 ? L"ARM64" : L"x64";
 }

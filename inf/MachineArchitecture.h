@@ -3,7 +3,7 @@
 #include <windows.h>
 
 // The processor architecture whose INF sections a package is read for.
-enum MACHINE_ARCHITECTURE
+enum EMachineArchitecture
 {
     machineAmd64,
     machineArm64,
@@ -23,19 +23,19 @@ struct MACHINE_ARCHITECTURE_API
 MACHINE_ARCHITECTURE_API& MachineArchitectureApi();
 
 // The architecture this program was built for.
-MACHINE_ARCHITECTURE BuildArchitecture();
+EMachineArchitecture BuildArchitecture();
 
 // The machine's own architecture: the native machine that IsWow64Process2
 // reports where the system has it (an x64 build emulated on ARM64 Windows
 // learns ARM64 here), else the build's own. Every INF decision takes its
 // architecture from here.
-MACHINE_ARCHITECTURE MachineArchitecture();
+EMachineArchitecture MachineArchitecture();
 
 // True when this build runs emulated on a machine of another architecture.
 bool RunsEmulated();
 
 // The architecture as INF decorations spell it: "amd64" or "arm64".
-LPCWSTR ArchitectureDecoration(MACHINE_ARCHITECTURE architecture);
+LPCWSTR ArchitectureDecoration(EMachineArchitecture architecture);
 
 // The architecture as user texts name it: "x64" or "ARM64".
-LPCWSTR ArchitectureName(MACHINE_ARCHITECTURE architecture);
+LPCWSTR ArchitectureName(EMachineArchitecture architecture);

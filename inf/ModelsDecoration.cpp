@@ -57,7 +57,7 @@ bool ParseField(LPCWSTR* ppsz, DWORD* pdwValue, bool* pbGiven)
     return dwBase == 10 || cDigits > 0;
 }
 
-bool ParseDecoration(LPCWSTR psz, MACHINE_ARCHITECTURE architecture, DECORATION* pDecoration)
+bool ParseDecoration(LPCWSTR psz, EMachineArchitecture architecture, DECORATION* pDecoration)
 {
     *pDecoration = {};
     if (FoldAscii(psz[0]) != L'n' || FoldAscii(psz[1]) != L't')
@@ -128,7 +128,7 @@ OS_TARGET CurrentOsTarget()
 }
 
 int ChooseModelsDecoration(const LPCWSTR* ppszDecorations, int cDecorations, const OS_TARGET& os,
-                           MACHINE_ARCHITECTURE architecture)
+                           EMachineArchitecture architecture)
 {
     int iBest = -1;
     DECORATION best = {};

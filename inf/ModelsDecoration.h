@@ -27,4 +27,4 @@ OS_TARGET CurrentOsTarget();
 // highest version wins, then the most specific. Returns the index into
 // ppszDecorations, or -1 when none applies.
 int ChooseModelsDecoration(const LPCWSTR* ppszDecorations, int cDecorations, const OS_TARGET& os,
-                           MACHINE_ARCHITECTURE architecture = MachineArchitecture());
+                           EMachineArchitecture architecture = MachineArchitecture());

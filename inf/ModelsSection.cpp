@@ -21,7 +21,7 @@ const int c_cDecorationsMax = 32;
 bool ModelsSectionFor(INFCONTEXT* pLine, LPWSTR pszSection)
 {
     PWSTR pszActual = pszSection;
-    const MACHINE_ARCHITECTURE architecture = MachineArchitecture();
+    const EMachineArchitecture architecture = MachineArchitecture();
     if (InfSetupApi().pfnSetupDiGetActualModelsSectionW && architecture == BuildArchitecture())
         return InfSetupApi().pfnSetupDiGetActualModelsSectionW(pLine, nullptr, pszActual, c_cchSection, nullptr,
                                                                    nullptr) != FALSE;

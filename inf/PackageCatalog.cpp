@@ -1,11 +1,11 @@
 #include "inf/PackageCatalog.h"
 
-LPCWSTR ArchitectureCatalogKey(MACHINE_ARCHITECTURE architecture)
+LPCWSTR ArchitectureCatalogKey(EMachineArchitecture architecture)
 {
     return architecture == machineArm64 ? L"CatalogFile.NTarm64" : L"CatalogFile.NTamd64";
 }
 
-bool PackageCatalogName(HINF hInf, LPWSTR pszName, DWORD cchName, MACHINE_ARCHITECTURE architecture)
+bool PackageCatalogName(HINF hInf, LPWSTR pszName, DWORD cchName, EMachineArchitecture architecture)
 {
     const LPCWSTR apszKeys[] = { ArchitectureCatalogKey(architecture), L"CatalogFile.NT", L"CatalogFile" };
     for (LPCWSTR pszKey : apszKeys) {

@@ -11,8 +11,8 @@
 // written, relative to the INF's folder) into pszName; false when the package
 // names none or the name does not fit.
 bool PackageCatalogName(HINF hInf, LPWSTR pszName, DWORD cchName,
-                        MACHINE_ARCHITECTURE architecture = MachineArchitecture());
+                        EMachineArchitecture architecture = MachineArchitecture());
 
 // The [Version] key of the catalog for the architecture alone:
 // "CatalogFile.NTamd64" or "CatalogFile.NTarm64".
-LPCWSTR ArchitectureCatalogKey(MACHINE_ARCHITECTURE architecture);
+LPCWSTR ArchitectureCatalogKey(EMachineArchitecture architecture);

@@ -14,7 +14,7 @@ bool g_bDriverInstallApiChosen = false;
 
 } // namespace
 
-void ChooseDriverInstallApi(MACHINE_ARCHITECTURE build, MACHINE_ARCHITECTURE machine, DRIVER_INSTALL_API* pApi)
+void ChooseDriverInstallApi(EMachineArchitecture build, EMachineArchitecture machine, DRIVER_INSTALL_API* pApi)
 {
     if (machine != build) {
         GetRefusingDriverInstallApi(pApi);

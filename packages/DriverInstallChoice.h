@@ -8,4 +8,4 @@
 // nothing), the native one on ARM64 (DIFx never existed there: a DIFXAPI.dll
 // beside the exe would be an x64 one, which cannot load), else DIFx when it
 // lies beside the exe, else the native one.
-void ChooseDriverInstallApi(MACHINE_ARCHITECTURE build, MACHINE_ARCHITECTURE machine, DRIVER_INSTALL_API* pApi);
+void ChooseDriverInstallApi(EMachineArchitecture build, EMachineArchitecture machine, DRIVER_INSTALL_API* pApi);

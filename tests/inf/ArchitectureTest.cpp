@@ -56,7 +56,7 @@ private:
     PFN_IS_WOW64_PROCESS2 m_pfnReal;
 };
 
-LPCWSTR Name(MACHINE_ARCHITECTURE architecture)
+LPCWSTR Name(EMachineArchitecture architecture)
 {
     return architecture == machineArm64 ? L"arm64" : L"amd64";
 }
@@ -70,7 +70,7 @@ TEST(MachineArchitecture, TheNativeMachineDecidesElseTheBuild)
     {
         bool bCallPresent;
         USHORT usNative;
-        MACHINE_ARCHITECTURE expected;
+        EMachineArchitecture expected;
     } cases[] = {
         { true, c_usArm64, machineArm64 }, { true, c_usAmd64, machineAmd64 },
         // A machine this build knows no sections for, a failing call and a
@@ -115,7 +115,7 @@ TEST(MachineArchitecture, ModelsChoiceFollowsTheArchitecture)
         { { L"NTarm", L"NTarm64x", L"NTaarch64", L"NTarm64ec" }, c_win11, -1, -1 },
     };
     for (const auto& c : cases) {
-        for (MACHINE_ARCHITECTURE architecture : { machineAmd64, machineArm64 }) {
+        for (EMachineArchitecture architecture : { machineAmd64, machineArm64 }) {
             const int iExpected = architecture == machineArm64 ? c.iArm64 : c.iAmd64;
             EXPECT_EQ(ChooseModelsDecoration(c.decorations.data(), static_cast<int>(c.decorations.size()), c.os,
                                              architecture),
@@ -165,7 +165,7 @@ TEST(MachineArchitecture, CatalogKeyFollowsTheArchitecture)
     for (const auto& c : cases) {
         InfCase inf(c.pszVersion);
         ASSERT_TRUE(inf.IsOpen()) << c.pszVersion;
-        for (MACHINE_ARCHITECTURE architecture : { machineAmd64, machineArm64 }) {
+        for (EMachineArchitecture architecture : { machineAmd64, machineArm64 }) {
             WCHAR sz[MAX_PATH] = {};
             const bool bFound = PackageCatalogName(inf.Get(), sz, ARRAYSIZE(sz), architecture);
             EXPECT_EQ(bFound ? std::wstring(sz) : L"", architecture == machineArm64 ? c.pszArm64 : c.pszAmd64)
@@ -195,7 +195,7 @@ TEST(MachineArchitecture, InstallSectionDecorationFollowsTheArchitecture)
         { L"Old", L"", L"" },
     };
     for (const auto& c : cases) {
-        for (MACHINE_ARCHITECTURE architecture : { machineAmd64, machineArm64 }) {
+        for (EMachineArchitecture architecture : { machineAmd64, machineArm64 }) {
             WCHAR sz[64] = {};
             const bool bFound = ActualInstallSection(inf.Get(), c[0], sz, ARRAYSIZE(sz), architecture);
             EXPECT_EQ(bFound ? std::wstring(sz) : L"", c[architecture == machineArm64 ? 2 : 1])

@@ -65,8 +65,8 @@ TEST(EmulatedRun, ProviderFollowsBuildAndMachine)
 {
     const struct
     {
-        MACHINE_ARCHITECTURE build;
-        MACHINE_ARCHITECTURE machine;
+        EMachineArchitecture build;
+        EMachineArchitecture machine;
         INT nPath;
         const char* pszWhy; // part of the start line's reason; null: none
     } cases[] = {
