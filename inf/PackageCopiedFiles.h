@@ -5,7 +5,7 @@
 
 #include "inf/DeviceIdList.h"
 
-// Collects the full source path of every file that the x64 install sections
+// Collects the full source path of every file that the install sections
 // of the package's models for this machine copy, as SetupAPI itself reads
 // them: the sections are queued into a file queue that is scanned and never
 // committed, with pszInfFolder (the INF's own folder) as the source root.

@@ -7,6 +7,7 @@
 
 #include "cmdline/OwnedString.h"
 #include "inf/InfFile.h"
+#include "inf/MachineArchitecture.h"
 #include "inf/PackageDeviceIds.h"
 #include "packages/native/DeviceBinding.h"
 #include "packages/native/NativeLog.h"
@@ -82,8 +83,8 @@ DWORD ReadDeviceIds(LPCWSTR pszFullPath, CDeviceIdList* pIds)
         return dwResult;
     }
     if (pIds->IsEmpty()) {
-        NativeLogEvent(DIFXAPI_ERROR, ERROR_NO_DEVICE_ID, L"%ls names no device for x64; nothing is staged",
-                       pszFullPath);
+        NativeLogEvent(DIFXAPI_ERROR, ERROR_NO_DEVICE_ID, L"%ls names no device for %ls; nothing is staged",
+                       pszFullPath, ArchitectureName(MachineArchitecture()));
         return ERROR_NO_DEVICE_ID;
     }
     return ERROR_SUCCESS;
@@ -145,5 +146,5 @@ VOID WINAPI NativeSetLogCallback(DIFXAPILOGCALLBACK_W pfnLogCallback, PVOID pvCo
 
 void GetNativeDriverInstallApi(DRIVER_INSTALL_API* pApi)
 {
-    *pApi = { installPathNative, L"", NativePreinstall, NativeInstall, NativeUninstall, NativeSetLogCallback };
+    *pApi = { installPathNative, L"", NativePreinstall, NativeInstall, NativeUninstall, NativeSetLogCallback, nullptr };
 }

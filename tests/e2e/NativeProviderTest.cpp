@@ -273,6 +273,7 @@ TEST(NativeProvider, InstallGivesDifxCodesAndOnlyAStagedPackageCountsAsSuccess)
     } cases[] = {
         { L"tvnat-nodev", "NTamd64", "0xE000020B", 0, 1, ", staged; no matching device is present, restart needed: no" },
         { L"tvnat-nox64", "NTx86", "0xE0000301", 0xE0000301, 0, ", restart needed: no" },
+        { L"tvnat-armonly", "NTarm64", "0xE0000301", 0xE0000301, 0, ", restart needed: no" },
     };
     for (const auto& c : cases) {
         CProgramRun run(CProgramRun::EDifx::None);

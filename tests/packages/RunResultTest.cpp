@@ -55,7 +55,7 @@ TEST(RunResult, LogLinesSayWhatHappenedInWords)
     {
         CRunLog log;
         ASSERT_TRUE(log.Open(L"run.log"));
-        const DRIVER_INSTALL_API native = { installPathNative, L"", nullptr, nullptr, nullptr, nullptr };
+        const DRIVER_INSTALL_API native = { installPathNative, L"", nullptr, nullptr, nullptr, nullptr, nullptr };
         log.Start(&native);
         log.DeviceRemoval(L"USB\\VID_7A7A&PID_0002\\2", ERROR_ACCESS_DENIED);
         log.DeviceListUnreadable(ERROR_INVALID_DATA);

@@ -55,6 +55,7 @@ TEST(VerifyRun, EachBrokenPackageShowsExactlyItsOneProblem)
         { "not a catalog", L"good", L"pkg.cat", "garbage", 0x800B0100, "pkg.cat" },
         { "untrusted", L"untrusted", nullptr, "", 0x800B0109, "publisher is not trusted on this machine" },
         { "no x64 model", L"nox64", nullptr, "", 0xE0000301, "for x64" },
+        { "ARM64 models only", L"armonly", nullptr, "", 0xE0000301, "no models section for x64" },
     };
     ASSERT_TRUE(SetTestTrust());
     CProgramRun run;
@@ -87,7 +88,7 @@ TEST(VerifyRun, EachBrokenPackageShowsExactlyItsOneProblem)
             EXPECT_NE(p.errors[0].find(c.strProblem), std::string::npos) << c.pszName << ": " << p.errors[0];
         }
     }
-    EXPECT_EQ(strEnd, "end packages verified 8, passed 1, failed 7; restart needed: no; exit code with /e: "
+    EXPECT_EQ(strEnd, "end packages verified 9, passed 1, failed 8; restart needed: no; exit code with /e: "
                       "3758096385 (0xE0000001)");
     // DIFx was never loaded, not even to register or clear its log callback.
     EXPECT_TRUE(run.Journal().empty());
