@@ -14,7 +14,7 @@ struct INF_SETUP_API
                                                      PWSTR pszSection, DWORD cchSection, PDWORD pcchRequired,
                                                      PVOID pvReserved);
     // Null where SetupAPI lacks it: the install section is then chosen by the
-    // documented .NTamd64, .NT, undecorated rule.
+    // documented rule: .NTamd64 or .NTarm64, .NT, undecorated.
     BOOL(WINAPI* pfnSetupDiGetActualSectionToInstallW)(HINF hInf, PCWSTR pszSection, PWSTR pszActual,
                                                         DWORD cchActual, PDWORD pcchRequired, PWSTR* ppszExtension);
 };

@@ -13,15 +13,25 @@ bool HasSection(HINF hInf, LPCWSTR pszSection)
 
 } // namespace
 
-bool ActualInstallSection(HINF hInf, LPCWSTR pszSection, LPWSTR pszActual, DWORD cchActual)
+bool ActualInstallSection(HINF hInf, LPCWSTR pszSection, LPWSTR pszActual, DWORD cchActual,
+                          EMachineArchitecture architecture)
 {
-    if (InfSetupApi().pfnSetupDiGetActualSectionToInstallW) {
+    // SetupAPI answers for the architecture of the calling process: an
+    // emulated build takes the documented rule for the machine instead.
+    if (InfSetupApi().pfnSetupDiGetActualSectionToInstallW && architecture == BuildArchitecture()) {
         // It names the undecorated section even when the INF lacks it.
         return InfSetupApi().pfnSetupDiGetActualSectionToInstallW(hInf, pszSection, pszActual, cchActual, nullptr,
                                                                       nullptr) &&
                HasSection(hInf, pszActual);
     }
-    const LPCWSTR apszDecorations[] = { L".NTamd64", L".NT", L"" };
+    WCHAR szMachine[16];
+    const LPCWSTR pszMachine = ArchitectureDecoration(architecture);
+    // ".NT", the architecture and its terminator.
+    if (wcslen(pszMachine) + 4 > ARRAYSIZE(szMachine))
+        return false;
+    wmemcpy(szMachine, L".NT", 3);
+    wmemcpy(szMachine + 3, pszMachine, wcslen(pszMachine) + 1);
+    const LPCWSTR apszDecorations[] = { szMachine, L".NT", L"" };
     const size_t cchSection = wcslen(pszSection);
     for (LPCWSTR pszDecoration : apszDecorations) {
         const size_t cchDecoration = wcslen(pszDecoration);

@@ -6,10 +6,10 @@
 // What part an install section plays in an install on a device.
 enum EInstallSectionRole
 {
-    sectionDDInstall,     // the model line's install section, in its x64 decoration
+    sectionDDInstall,     // the model line's install section, in the machine's decoration
     sectionCoInstallers,  // DDInstall.CoInstallers
     sectionAddInterface,  // an install section that DDInstall.Interfaces names through AddInterface
-    sectionClassInstall,  // [ClassInstall32], in its x64 decoration
+    sectionClassInstall,  // [ClassInstall32], in the machine's decoration
 };
 
 // The walk of the install sections that an install on a device runs, for

@@ -57,15 +57,15 @@ bool ParseField(LPCWSTR* ppsz, DWORD* pdwValue, bool* pbGiven)
     return dwBase == 10 || cDigits > 0;
 }
 
-bool ParseDecoration(LPCWSTR psz, DECORATION* pDecoration)
+bool ParseDecoration(LPCWSTR psz, EMachineArchitecture architecture, DECORATION* pDecoration)
 {
     *pDecoration = {};
     if (FoldAscii(psz[0]) != L'n' || FoldAscii(psz[1]) != L't')
         return false;
     LPCWSTR p = psz + 2;
-    const WCHAR szArchitecture[] = L"amd64";
-    for (size_t i = 0; i + 1 < ARRAYSIZE(szArchitecture); ++i, ++p) {
-        if (FoldAscii(*p) != szArchitecture[i])
+    // The decoration is lower case and ends at its terminator.
+    for (LPCWSTR pszArchitecture = ArchitectureDecoration(architecture); *pszArchitecture; ++pszArchitecture, ++p) {
+        if (FoldAscii(*p) != *pszArchitecture)
             return false;
     }
     for (int iField = 0; *p; ++iField) {
@@ -127,13 +127,14 @@ OS_TARGET CurrentOsTarget()
     return { info.dwMajorVersion, info.dwMinorVersion, info.dwBuildNumber, info.wProductType, info.wSuiteMask };
 }
 
-int ChooseModelsDecoration(const LPCWSTR* ppszDecorations, int cDecorations, const OS_TARGET& os)
+int ChooseModelsDecoration(const LPCWSTR* ppszDecorations, int cDecorations, const OS_TARGET& os,
+                           EMachineArchitecture architecture)
 {
     int iBest = -1;
     DECORATION best = {};
     for (int i = 0; i < cDecorations; ++i) {
         DECORATION d;
-        if (!ppszDecorations[i] || !ParseDecoration(ppszDecorations[i], &d) || !Applies(d, os))
+        if (!ppszDecorations[i] || !ParseDecoration(ppszDecorations[i], architecture, &d) || !Applies(d, os))
             continue;
         if (iBest < 0 || CompareRank(d, best) > 0) {
             iBest = i;

@@ -15,11 +15,14 @@ const DWORD c_cchDecoration = 64;
 const int c_cDecorationsMax = 32;
 
 // The models section that a Manufacturer line names for this machine, the
-// way SetupAPI itself chooses it where it can.
+// way SetupAPI itself chooses it where it can. SetupAPI answers for the
+// architecture of the calling process: an emulated build takes the
+// documented rules for the machine instead.
 bool ModelsSectionFor(INFCONTEXT* pLine, LPWSTR pszSection)
 {
     PWSTR pszActual = pszSection;
-    if (InfSetupApi().pfnSetupDiGetActualModelsSectionW)
+    const EMachineArchitecture architecture = MachineArchitecture();
+    if (InfSetupApi().pfnSetupDiGetActualModelsSectionW && architecture == BuildArchitecture())
         return InfSetupApi().pfnSetupDiGetActualModelsSectionW(pLine, nullptr, pszActual, c_cchSection, nullptr,
                                                                    nullptr) != FALSE;
 
@@ -33,7 +36,7 @@ bool ModelsSectionFor(INFCONTEXT* pLine, LPWSTR pszSection)
         apszDecorations[cDecorations] = aszDecorations[cDecorations];
         ++cDecorations;
     }
-    const int iChosen = ChooseModelsDecoration(apszDecorations, cDecorations, CurrentOsTarget());
+    const int iChosen = ChooseModelsDecoration(apszDecorations, cDecorations, CurrentOsTarget(), architecture);
     if (iChosen < 0)
         return false;
     if (!SetupGetStringFieldW(pLine, 1, pszSection, c_cchSection, nullptr))

@@ -1,8 +1,13 @@
 #include "inf/PackageCatalog.h"
 
-bool PackageCatalogName(HINF hInf, LPWSTR pszName, DWORD cchName)
+LPCWSTR ArchitectureCatalogKey(EMachineArchitecture architecture)
 {
-    const LPCWSTR apszKeys[] = { L"CatalogFile.NTamd64", L"CatalogFile.NT", L"CatalogFile" };
+    return architecture == machineArm64 ? L"CatalogFile.NTarm64" : L"CatalogFile.NTamd64";
+}
+
+bool PackageCatalogName(HINF hInf, LPWSTR pszName, DWORD cchName, EMachineArchitecture architecture)
+{
+    const LPCWSTR apszKeys[] = { ArchitectureCatalogKey(architecture), L"CatalogFile.NT", L"CatalogFile" };
     for (LPCWSTR pszKey : apszKeys) {
         INFCONTEXT line;
         if (SetupFindFirstLineW(hInf, L"Version", pszKey, &line) &&

@@ -9,6 +9,9 @@ enum EDriverInstallPath
 {
     installPathDifx = 1,   // DIFXAPI.dll, loaded by full path
     installPathNative = 2, // Windows' own device-installation API
+    // An x64 build emulated on ARM64 Windows: every package call is refused
+    // with ERROR_IN_WOW64 and changes nothing.
+    installPathRefused = 3,
 };
 
 // The package calls of the runs, with DIFx's signatures and meaning, whoever
@@ -23,6 +26,9 @@ struct DRIVER_INSTALL_API
     PFN_DRIVER_PACKAGE_INSTALL_W pfnInstall;
     PFN_DRIVER_PACKAGE_UNINSTALL_W pfnUninstall;
     PFN_DIFXAPI_SET_LOG_CALLBACK_W pfnSetLogCallback;
+    // Why this provider and not DIFx, for the log's start line; null when
+    // there is nothing to say.
+    LPCWSTR pszWhy;
 };
 
 // The provider of this process, chosen once on first use: DIFx when a

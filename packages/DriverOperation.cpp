@@ -2,8 +2,10 @@
 
 #include "cmdline/CommandLineInfo.h"
 #include "devfix/MtpConflict.h"
+#include "inf/MachineArchitecture.h"
 #include "packages/DriverInstallApi.h"
 #include "packages/DriverPackageBatch.h"
+#include "packages/EmulatedRefusal.h"
 
 namespace {
 
@@ -36,7 +38,17 @@ INT RunDriverOperation(CDiffxApiCallback* pCallback, const CTavelinCommandLineIn
             // Removing devices while another run installs on them would race
             // as two package calls do.
             CPackageCallHold hold(batch.m_callLock, batch.m_pCallback, batch.m_pLog);
-            batch.m_summary.dwOperationError = FixMtpDriverConflict(batch.m_pLog);
+            if (RunsEmulated()) {
+                // Devices are removed only by a native program, as drivers
+                // are installed.
+                batch.m_summary.dwOperationError = c_dwErrorInWow64;
+                if (batch.m_pLog)
+                    batch.m_pLog->Event(DIFXAPI_ERROR, c_dwErrorInWow64,
+                                        L"no device is removed: this x64 build runs emulated on an ARM64 machine; "
+                                        L"run the ARM64 build of tavelin");
+            } else {
+                batch.m_summary.dwOperationError = FixMtpDriverConflict(batch.m_pLog);
+            }
         }
         CopySummary(batch, pSummary);
         return 0;

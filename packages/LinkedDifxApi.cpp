@@ -7,7 +7,7 @@ namespace {
 
 const DRIVER_INSTALL_API c_linkedDifxApi = {
     installPathDifx, L"", DriverPackagePreinstallW, DriverPackageInstallW, DriverPackageUninstallW,
-    DIFXAPISetLogCallbackW,
+    DIFXAPISetLogCallbackW, nullptr,
 };
 
 } // namespace

@@ -4,6 +4,7 @@
 #include <cwchar>
 
 #include "cmdline/CommandLineInfo.h"
+#include "inf/MachineArchitecture.h"
 #include "platform/ErrorText.h"
 #include "platform/FullPathName.h"
 #include "platform/ModuleVersion.h"
@@ -147,6 +148,10 @@ void CRunLog::Start(const DRIVER_INSTALL_API* pApi, bool bVerifyOnly)
     } else {
         line << (bVerifyOnly ? L"none (verify only)" : L"none");
     }
+    if (pApi && pApi->pszWhy)
+        line << L" (" << pApi->pszWhy << L")";
+    else if (bVerifyOnly && RunsEmulated())
+        line << L" (this x64 build runs emulated on an ARM64 machine; the packages are checked for ARM64)";
     line.WriteTo(m_file);
 }
 

@@ -1,5 +1,6 @@
 #include "platform/DllSearch.h"
 
+#include <climits>
 #include <cwchar>
 
 namespace {

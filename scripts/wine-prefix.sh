@@ -38,3 +38,8 @@ if [ ! -f "$prefix/.x11-managed-$managed" ]; then
     rm -f "$prefix"/.x11-managed-*
     touch "$prefix/.x11-managed-$managed"
 fi
+
+# Drive C: as the administrative share \\localhost\C$ that Windows offers, so
+# that tests can name system folders through a share.
+mkdir -p "$prefix/dosdevices/unc/localhost"
+[ -L "$prefix/dosdevices/unc/localhost/c\$" ] || ln -s ../../c: "$prefix/dosdevices/unc/localhost/c\$"

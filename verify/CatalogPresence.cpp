@@ -6,8 +6,8 @@ bool CheckCatalogPresent(HINF hInf, const CPackageFolder& folder, CWideString* p
 {
     WCHAR szName[MAX_PATH];
     if (!PackageCatalogName(hInf, szName, ARRAYSIZE(szName))) {
-        pReport->Problem(ERROR_NO_CATALOG_FOR_OEM_INF,
-                         L"[Version] names no catalog (CatalogFile.NTamd64, CatalogFile.NT or CatalogFile)");
+        pReport->Problem(ERROR_NO_CATALOG_FOR_OEM_INF, L"[Version] names no catalog (%ls, CatalogFile.NT or CatalogFile)",
+                         ArchitectureCatalogKey(MachineArchitecture()));
         return false;
     }
     if (!folder.Join(szName, pstrCatalog)) {

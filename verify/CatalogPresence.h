@@ -7,6 +7,6 @@
 #include "inf/PackageFolder.h"
 #include "verify/VerifyReport.h"
 
-// Checks that the package names a catalog for x64 and that it lies beside
+// Checks that the package names a catalog for the machine's architecture and that it lies beside
 // the INF. True with its full path in *pstrCatalog when it does.
 bool CheckCatalogPresent(HINF hInf, const CPackageFolder& folder, CWideString* pstrCatalog, CVerifyReport* pReport);

@@ -1,5 +1,6 @@
 #include "verify/CopiedFilesCheck.h"
 
+#include "inf/MachineArchitecture.h"
 #include "inf/PackageCopiedFiles.h"
 
 namespace {
@@ -8,8 +9,8 @@ namespace {
 DWORD ReportMissingSection(LPCWSTR pszSection, LPCWSTR pszModel, LPCWSTR pszHardwareId, PVOID pvReport)
 {
     static_cast<CVerifyReport*>(pvReport)->Problem(
-        ERROR_SECTION_NOT_FOUND, L"the install section [%ls] of the model \"%ls\" (%ls) is missing for x64",
-        pszSection, pszModel, pszHardwareId);
+        ERROR_SECTION_NOT_FOUND, L"the install section [%ls] of the model \"%ls\" (%ls) is missing for %ls",
+        pszSection, pszModel, pszHardwareId, ArchitectureName(MachineArchitecture()));
     return ERROR_SUCCESS;
 }
 

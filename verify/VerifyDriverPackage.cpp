@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "inf/MachineArchitecture.h"
 #include "inf/PackageDeviceIds.h"
 #include "platform/FullPathName.h"
 #include "platform/LastError.h"
@@ -26,7 +27,8 @@ void CheckDeviceForMachine(HINF hInf, CDeviceIdList* pIds, CVerifyReport* pRepor
         pReport->Problem(dwError, L"the device IDs of the models sections cannot be read");
     else if (pIds->IsEmpty())
         pReport->Problem(c_dwNoDeviceId,
-                         L"no models section for x64 and this Windows build names a hardware or compatible ID");
+                         L"no models section for %ls and this Windows build names a hardware or compatible ID",
+                         ArchitectureName(MachineArchitecture()));
 }
 
 // The catalog must list the INF itself and every copied file that is there.

@@ -39,10 +39,7 @@ DWORD CallForIds(LPCWSTR pszFullPath, const CInstallPlan& plan, bool bQuiet, BOO
         }
         const DWORD dwError = LastErrorOrFailure();
         if (dwError == ERROR_NO_MORE_ITEMS)
-            // A device that an earlier call of this run reached has the
-            // package already.
-            NativeLogEvent(DIFXAPI_INFO, dwError,
-                           L"The devices with ID %ls keep their driver: each has %ls already or a better one", pszId,
+            NativeLogEvent(DIFXAPI_INFO, dwError, L"The devices with ID %ls have a better driver than %ls", pszId,
                            pszFullPath);
         else if (dwError != ERROR_NO_SUCH_DEVINST)
             NativeLogEvent(DIFXAPI_ERROR, dwError, L"Cannot install %ls on the devices with ID %ls", pszFullPath,
@@ -136,10 +133,11 @@ DWORD RemoveDevicesBoundTo(LPCWSTR pszPublishedName, BOOL* pbNeedReboot, DWORD* 
         devices.InstanceId(&device, szInstance);
         if (!NativeSetupApi().pfnSetupDiCallClassInstaller(DIF_REMOVE, devices.Handle(), &device)) {
             const DWORD dwError = LastErrorOrFailure();
+            NativeLogEvent(DIFXAPI_ERROR, dwError, L"Cannot remove device %ls, which uses %ls", szInstance,
+                           pszPublishedName);
             // Each device removed before has its line above.
-            NativeLogEvent(DIFXAPI_ERROR, dwError,
-                           L"Cannot remove device %ls, which uses %ls; %lu devices were removed before it", szInstance,
-                           pszPublishedName, static_cast<unsigned long>(*pcRemoved));
+            NativeLogEvent(DIFXAPI_WARNING, 0, L"%lu devices of %ls were removed before the failure",
+                           static_cast<unsigned long>(*pcRemoved), pszPublishedName);
             return dwError;
         }
         NativeLogEvent(DIFXAPI_INFO, 0, L"Removed device %ls, which used %ls", szInstance, pszPublishedName);

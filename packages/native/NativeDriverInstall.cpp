@@ -8,6 +8,7 @@
 #include "cmdline/OwnedString.h"
 #include "inf/InfFile.h"
 #include "inf/InstallSections.h"
+#include "inf/MachineArchitecture.h"
 #include "inf/PackageDeviceIds.h"
 #include "packages/native/DeviceBinding.h"
 #include "packages/native/NativeLog.h"
@@ -80,9 +81,10 @@ DWORD PassSection(HINF, LPCWSTR, EInstallSectionRole, PVOID)
 DWORD WarnMissingSection(LPCWSTR pszSection, LPCWSTR pszModel, LPCWSTR pszHardwareId, PVOID pvFullPath)
 {
     NativeLogEvent(DIFXAPI_WARNING, ERROR_SECTION_NOT_FOUND,
-                   L"%ls: the install section [%ls] of the model \"%ls\" (%ls) is missing for x64; its devices "
+                   L"%ls: the install section [%ls] of the model \"%ls\" (%ls) is missing for %ls; its devices "
                    L"cannot get this package",
-                   static_cast<LPCWSTR>(pvFullPath), pszSection, pszModel, pszHardwareId);
+                   static_cast<LPCWSTR>(pvFullPath), pszSection, pszModel, pszHardwareId,
+                   ArchitectureName(MachineArchitecture()));
     return ERROR_SUCCESS;
 }
 
@@ -104,8 +106,8 @@ DWORD ReadDeviceIds(LPCWSTR pszFullPath, CDeviceIdList* pIds)
         return dwResult;
     }
     if (pIds->IsEmpty()) {
-        NativeLogEvent(DIFXAPI_ERROR, ERROR_NO_DEVICE_ID, L"%ls names no device for x64; nothing is staged",
-                       pszFullPath);
+        NativeLogEvent(DIFXAPI_ERROR, ERROR_NO_DEVICE_ID, L"%ls names no device for %ls; nothing is staged",
+                       pszFullPath, ArchitectureName(MachineArchitecture()));
         return ERROR_NO_DEVICE_ID;
     }
     return ERROR_SUCCESS;
@@ -167,5 +169,5 @@ VOID WINAPI NativeSetLogCallback(DIFXAPILOGCALLBACK_W pfnLogCallback, PVOID pvCo
 
 void GetNativeDriverInstallApi(DRIVER_INSTALL_API* pApi)
 {
-    *pApi = { installPathNative, L"", NativePreinstall, NativeInstall, NativeUninstall, NativeSetLogCallback };
+    *pApi = { installPathNative, L"", NativePreinstall, NativeInstall, NativeUninstall, NativeSetLogCallback, nullptr };
 }

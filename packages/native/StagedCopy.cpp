@@ -74,7 +74,7 @@ public:
             wmemcpy(m_szRoot + cch, szRoot, ARRAYSIZE(szRoot));
     }
 
-    // Windows stages no x64 package without its catalog: a package that
+    // Windows stages no package without its catalog: a package that
     // names none, or whose catalog is not beside it, has no staged copy.
     bool IsUsable() const { return m_bUsable; }
     LPCWSTR OwnName() const { return m_szName; }

@@ -9,7 +9,7 @@
 // Finds the staged copy of the package at pszFullPath the way staging itself
 // recognises one: an INF in the Windows INF folder with the same bytes (only
 // files of the same size are read) whose catalog in the catalog root has the
-// same bytes as the one the package names for x64. Candidates are oemN.inf
+// same bytes as the one the package names for the machine. Candidates are oemN.inf
 // with oemN.cat, and (Wine keeps the package's own name while it is free)
 // <name>.inf with the catalog under its own name: an in-box INF is neither.
 // A package that names no catalog, or whose catalog is not beside it, has no

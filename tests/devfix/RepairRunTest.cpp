@@ -45,7 +45,7 @@ TEST_F(RepairRun, RemovesEveryConflictingDeviceOfARow)
 {
     CDeviceRow row(L"USB", L"VID_7A7A&PID_0001", { true, true, true, true });
     ASSERT_TRUE(row.IsDefined());
-    FixMtpDriverConflict();
+    EXPECT_EQ(FixMtpDriverConflict(), 0u);
     for (size_t i = 0; i < row.Size(); ++i)
         EXPECT_FALSE(row[i].Exists()) << "device " << i;
 }
@@ -95,12 +95,16 @@ TEST_F(RepairRun, RepeatedRunsFindNothingLeftToRemove)
     EXPECT_TRUE(row[1].Exists());
 }
 
-TEST_F(RepairRun, WithoutAnyUsbDeviceDoesNothing)
+TEST_F(RepairRun, WithoutAnyUsbDeviceSucceedsAndLeavesTheOthers)
 {
-    // Wine's prefix has no USB device, and the fixture cleared any test device.
+    // Wine's prefix has no USB device, and the fixture cleared any test
+    // device: an empty list is no failure, and a conflicting device under
+    // another enumerator stays.
     ASSERT_FALSE(EnumKeyExists(L"USB")) << "a USB device is left in the prefix";
-    FixMtpDriverConflict();
-    EXPECT_FALSE(EnumKeyExists(L"USB"));
+    CRegistryDevice hid(L"HID", L"VID_7A7A&PID_0008");
+    ASSERT_TRUE(hid.IsDefined() && DefineConflictingMtpDevice(hid));
+    EXPECT_EQ(FixMtpDriverConflict(), 0u);
+    EXPECT_TRUE(hid.Exists());
 }
 
 TEST_F(RepairRun, WithoutRezuvMtpDevicesKeepsEveryUsbDevice)
@@ -114,7 +118,7 @@ TEST_F(RepairRun, WithoutRezuvMtpDevicesKeepsEveryUsbDevice)
     CRegistryDevice bare(L"USB", L"VID_7A7A&PID_0007");
     ASSERT_TRUE(bare.IsDefined());
 
-    FixMtpDriverConflict();
+    EXPECT_EQ(FixMtpDriverConflict(), 0u);
     EXPECT_TRUE(other.Exists());
     EXPECT_TRUE(bare.Exists());
 }

@@ -59,13 +59,14 @@ TEST(Faults, FailingDifxBehindTheDialogStillEndsWithDone)
 {
     CProgramRun run;
     ASSERT_TRUE(run.IsReady());
-    run.SetUnregisterDelay(800);
+    ASSERT_TRUE(run.Hold(false, true));
     ASSERT_TRUE(run.Start(L"/u /s fail.inf"));
     HWND hDlg = run.WaitForWindow(c_szProgressCaption, c_msStart);
     ASSERT_NE(hDlg, nullptr);
     // The unregister line comes after the closing notification.
-    ASSERT_TRUE(WaitUntil([&] { return run.Journal().size() >= 3; }, 5000));
+    ASSERT_TRUE(WaitUntil([&] { return run.Journal().size() >= 3; }, c_msStart));
     EXPECT_EQ(ItemText(hDlg, 1003), std::wstring(c_szRemoving) + c_szDone);
+    run.Release();
     DWORD dwExit = 1;
     ASSERT_TRUE(run.Wait(c_msStart, &dwExit));
     EXPECT_EQ(dwExit, 0u);

@@ -71,7 +71,7 @@ TEST(NativeProvider, PreinstallStagesOneCopyAndASecondOneAddsNone)
     ASSERT_TRUE(package.m_bWritten);
     ASSERT_EQ(CountCopiesInInfFolder(package.m_strBytes), 0);
 
-    EXPECT_EQ(first.RunToEnd(L"/p /s tvnat-pre.inf /q", c_msStart), 0u);
+    EXPECT_EQ(first.RunToEnd(L"/p /s tvnat-pre.inf /q /e", c_msStart), 0u);
     EXPECT_EQ(CountCopiesInInfFolder(package.m_strBytes), 1);
 
     // The same package from another folder, behind the dialog this time.
@@ -128,7 +128,7 @@ TEST(NativeProvider, UninstallRemovesExactlyTheStagedCopyAndItsDevice)
     CProgramRun again(CProgramRun::EDifx::None);
     ASSERT_TRUE(again.IsReady());
     ASSERT_TRUE(WritePackage(again.Folder(), L"tvnat-uni", named.m_strHardwareId));
-    EXPECT_EQ(again.RunToEnd(L"/u /s tvnat-uni.inf /q", c_msStart), 0u);
+    EXPECT_EQ(again.RunToEnd(L"/u /s tvnat-uni.inf /q /e", c_msStart), 0u);
     EXPECT_EQ(InfFolderFiles(), expected);
     EXPECT_FALSE(named.m_device.Exists());
 }
@@ -147,7 +147,8 @@ TEST(NativeProvider, BrokenPackagesStageNothingAndTheListGoesOn)
                                        "tvnat-good.inf\r\n"));
     const std::map<std::wstring, std::string> before = InfFolderFiles();
 
-    EXPECT_EQ(run.RunToEnd(L"/p /l list.txt /q", c_msStart), 0u);
+    // The first failure is the missing file's.
+    EXPECT_EQ(run.RunToEnd(L"/p /l list.txt /q /e", c_msStart), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
     EXPECT_EQ(CountCopiesInInfFolder(good.m_strBytes), 1);
     EXPECT_EQ(CountCopiesInInfFolder(noCatalog.m_strBytes), 0);
     EXPECT_EQ(CountCopiesInInfFolder(strGarbage), 0);
@@ -176,7 +177,7 @@ TEST(NativeProvider, DifxInTheCurrentFolderOrOnPathIsNeverLoaded)
     GetEnvironmentVariableW(L"PATH", szPath, ARRAYSIZE(szPath));
     SetEnvironmentVariableW(L"PATH", (planted.Path() + L";" + szPath).c_str());
     run.SetWorkingFolder(planted.Path());
-    const DWORD dwExit = run.RunToEnd(L"/p /s tvnat-cwd.inf /q", c_msStart);
+    const DWORD dwExit = run.RunToEnd(L"/p /s tvnat-cwd.inf /q /e", c_msStart);
     SetEnvironmentVariableW(L"PATH", szPath);
     if (FileExists(strMoved))
         MoveFileW(strMoved.c_str(), strPlaceholder.c_str());
@@ -196,7 +197,7 @@ TEST(NativeProvider, ADifxDllWithoutAllFourFunctionsCountsAsAbsent)
     CPackage package(run, L"tvnat-part", L"USB\\VID_F055&PID_0E27");
     ASSERT_TRUE(package.m_bWritten);
 
-    EXPECT_EQ(run.RunToEnd(L"/i /s tvnat-part.inf /q", c_msStart), 0u);
+    EXPECT_EQ(run.RunToEnd(L"/i /s tvnat-part.inf /q /e", c_msStart), 0u);
     EXPECT_FALSE(FileExists(run.File(L"partial-difx-called.txt")));
     EXPECT_EQ(CountCopiesInInfFolder(package.m_strBytes), 1) << "installed through the system instead";
 }
@@ -272,6 +273,7 @@ TEST(NativeProvider, InstallGivesDifxCodesAndOnlyAStagedPackageCountsAsSuccess)
     } cases[] = {
         { L"tvnat-nodev", "NTamd64", "0xE000020B", 0, 1, ", staged; no matching device is present, restart needed: no" },
         { L"tvnat-nox64", "NTx86", "0xE0000301", 0xE0000301, 0, ", restart needed: no" },
+        { L"tvnat-armonly", "NTarm64", "0xE0000301", 0xE0000301, 0, ", restart needed: no" },
     };
     for (const auto& c : cases) {
         CProgramRun run(CProgramRun::EDifx::None);

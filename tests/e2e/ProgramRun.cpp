@@ -38,6 +38,7 @@ CProgramRun::CProgramRun(EDifx difx)
 
 CProgramRun::~CProgramRun()
 {
+    Release();
     if (m_pi.hProcess) {
         if (!HasExited()) {
             TerminateProcess(m_pi.hProcess, 99);
@@ -46,6 +47,18 @@ CProgramRun::~CProgramRun()
         CloseHandle(m_pi.hThread);
         CloseHandle(m_pi.hProcess);
     }
+}
+
+bool CProgramRun::Hold(bool bCalls, bool bTeardown)
+{
+    m_bHoldCalls = bCalls;
+    m_bHoldTeardown = bTeardown;
+    return WriteFileBytes(File(L"hold.txt"), "held");
+}
+
+void CProgramRun::Release()
+{
+    DeleteFileW(File(L"hold.txt").c_str());
 }
 
 bool CProgramRun::Start(const std::wstring& strArgs)
@@ -58,6 +71,8 @@ bool CProgramRun::Start(const std::wstring& strArgs)
     SetEnvironmentVariableW(L"DIFXSTUB_DELAY_MS", m_dwPackageDelay ? std::to_wstring(m_dwPackageDelay).c_str() : nullptr);
     SetEnvironmentVariableW(L"DIFXSTUB_UNREGISTER_DELAY_MS",
                             m_dwUnregisterDelay ? std::to_wstring(m_dwUnregisterDelay).c_str() : nullptr);
+    SetEnvironmentVariableW(L"DIFXSTUB_CALL_HOLD", m_bHoldCalls ? File(L"hold.txt").c_str() : nullptr);
+    SetEnvironmentVariableW(L"DIFXSTUB_UNREGISTER_HOLD", m_bHoldTeardown ? File(L"hold.txt").c_str() : nullptr);
 
     std::wstring strLine = L"\"" + m_strExe + L"\"";
     if (!strArgs.empty())

@@ -39,6 +39,12 @@ public:
     // reads CallThreads asks for it.
     void SetThreadJournal(bool bThreads) { m_bThreads = bThreads; }
 
+    // Holds each package call (bCalls) or the teardown's unregister call
+    // (bTeardown) of the next start until Release: the run stays where the
+    // test looks at it, however slow the machine.
+    bool Hold(bool bCalls, bool bTeardown);
+    void Release();
+
     // The current directory of the next start; the scratch folder by default.
     void SetWorkingFolder(const std::wstring& strFolder) { m_strWorkingFolder = strFolder; }
 
@@ -78,6 +84,8 @@ private:
     DWORD m_dwUnregisterDelay = 0;
     bool m_bJournal = true;
     bool m_bThreads = false;
+    bool m_bHoldCalls = false;
+    bool m_bHoldTeardown = false;
     PROCESS_INFORMATION m_pi = {};
     DWORD m_dwStartError = 0;
 };

@@ -154,19 +154,22 @@ TEST_F(ProgressRoad, MissingListStillEndsWithDone)
 
 TEST_F(ProgressRoad, UserCannotCloseTheDialogWhileAPackageCallRuns)
 {
-    m_run.SetPackageDelay(2500);
+    // The call is held until the test has tried to close the dialog.
+    ASSERT_TRUE(m_run.Hold(true, false));
+    m_run.SetThreadJournal(true);
     HWND hDlg = StartAndFind(L"/i /s slow.inf");
     ASSERT_NE(hDlg, nullptr);
-    ASSERT_TRUE(WaitUntil([&] { return m_run.Journal().size() >= 1; }, 5000));
+    ASSERT_TRUE(WaitUntil([&] { return m_run.CallThreads().size() == 1; }, c_msStart)) << "no package call began";
 
     PostMessageW(hDlg, WM_COMMAND, IDCANCEL, 0);
     PostMessageW(hDlg, WM_COMMAND, IDOK, 0);
     PostMessageW(hDlg, WM_SYSCOMMAND, SC_CLOSE, 0);
     PostMessageW(hDlg, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
     PostMessageW(hDlg, WM_KEYDOWN, VK_RETURN, 0x001C0001);
-    Sleep(700);
-    EXPECT_TRUE(IsWindow(hDlg)) << "the dialog closed in the middle of a package call";
-    EXPECT_FALSE(m_run.HasExited());
+    // Were the attempts obeyed, the dialog would be gone at once.
+    EXPECT_FALSE(WaitUntil([&] { return !IsWindow(hDlg) || m_run.HasExited(); }, 700))
+        << "the dialog closed in the middle of a package call";
+    m_run.Release();
 
     Observed o = Watch(m_run, hDlg);
     ASSERT_TRUE(o.bEnded);

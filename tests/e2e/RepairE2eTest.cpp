@@ -46,7 +46,7 @@ TEST_F(RepairRoad, QuietRepairRemovesExactlyTheConflictingDevices)
     ASSERT_TRUE(d.Define());
     CProgramRun run;
     ASSERT_TRUE(run.IsReady());
-    EXPECT_EQ(run.RunToEnd(L"/f rezuv /q", c_msStart), 0u);
+    EXPECT_EQ(run.RunToEnd(L"/f rezuv /q /e", c_msStart), 0u);
     ExpectOnlyConflictsRemoved(d);
     // No package call on the way.
     for (const std::string& strLine : run.Journal())
@@ -59,13 +59,16 @@ TEST_F(RepairRoad, RepairBehindTheDialogRemovesThemToo)
     ASSERT_TRUE(d.Define());
     CProgramRun run;
     ASSERT_TRUE(run.IsReady());
-    // The dialog shows the install template, then closes by itself.
+    // The dialog shows the install template, then closes by itself: the
+    // teardown is held until the test has read it.
+    ASSERT_TRUE(run.Hold(false, true));
     ASSERT_TRUE(run.Start(L"/f rezuv /s ignored.inf"));
     HWND hDlg = run.WaitForWindow(c_szProgressCaption, c_msStart);
     ASSERT_NE(hDlg, nullptr);
     // Unless another test program's run holds the package-call lock.
     const std::wstring strStatus = ItemText(hDlg, 1003);
     EXPECT_TRUE(strStatus == c_szInstalling || strStatus == c_szWaiting) << Narrow(strStatus);
+    run.Release();
     DWORD dwExit = 1;
     ASSERT_TRUE(run.Wait(c_msStart, &dwExit));
     EXPECT_EQ(dwExit, 0u);

@@ -9,6 +9,7 @@
 #include "E2eTexts.h"
 #include "ProgramRun.h"
 #include "UsbDeviceRegistry.h"
+#include "support/SystemTexts.h"
 
 namespace {
 
@@ -36,17 +37,6 @@ Lines LogLines(const CProgramRun& run)
         lines.push_back(bStamped ? strLine.substr(30) : "<no stamp> " + strLine);
     }
     return lines;
-}
-
-// The system's own text for a code, as an independent expectation.
-std::string SystemText(DWORD dwCode)
-{
-    WCHAR sz[512] = {};
-    FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, dwCode, 0, sz, 512, nullptr);
-    std::string str = Narrow(sz);
-    while (!str.empty() && (str.back() == '\n' || str.back() == '\r' || str.back() == ' '))
-        str.pop_back();
-    return str;
 }
 
 // Sets a stand-in knob for the children started while the holder lives.

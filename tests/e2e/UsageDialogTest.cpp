@@ -84,9 +84,7 @@ TEST(UsageRoad, StaysOpenUntilClosed)
     ASSERT_TRUE(run.Start(L""));
     HWND hDlg = run.WaitForWindow(c_szUsageCaption, c_msStart);
     ASSERT_NE(hDlg, nullptr);
-    Sleep(500);
-    EXPECT_FALSE(run.HasExited());
-    EXPECT_TRUE(IsWindow(hDlg));
+    EXPECT_FALSE(WaitUntil([&] { return run.HasExited() || !IsWindow(hDlg); }, 500)) << "closed by itself";
     PostMessageW(hDlg, WM_COMMAND, IDOK, 0);
     DWORD dwExit = 1;
     ASSERT_TRUE(run.Wait(10000, &dwExit));

@@ -60,11 +60,17 @@ TEST_P(OddLineSizes, SplitIntoPiecesOfAtMost1023Bytes)
 INSTANTIATE_TEST_SUITE_P(Sizes, OddLineSizes,
                          ::testing::Values(0, 1, 1021, 1022, 1023, 1024, 1025, 2045, 2046, 2047, 2048, 3069, 3070));
 
-TEST(OddLineSizesModel, PathOf1023BytesWithLineEndGivesAnEmptySecondPiece)
+// The documented example, read by the reader itself: a path of 1023 bytes
+// and its line feed make two entries, the second one empty.
+TEST(OddLineSizesExample, PathOf1023BytesWithLineEndGivesAnEmptySecondPiece)
 {
-    // The model above agrees with the documented example.
-    EXPECT_EQ(ExpectedPieces(std::string(1023, 'p'), true), (Entries{ Widen(std::string(1023, 'p')), L"" }));
-    EXPECT_EQ(ExpectedPieces(std::string(1022, 'p'), true), (Entries{ Widen(std::string(1022, 'p')) }));
+    CScratchDir dir;
+    const std::wstring str1023(1023, L'p');
+    const std::wstring str1022(1022, L'p');
+    EXPECT_EQ(LoadListBytes(dir, ";inflist\n" + std::string(1023, 'p') + "\n").entries, (Entries{ str1023, L"" }));
+    EXPECT_EQ(LoadListBytes(dir, ";inflist\n" + std::string(1022, 'p') + "\n").entries, (Entries{ str1022 }));
+    EXPECT_EQ(LoadListBytes(dir, ";inflist\r\n" + std::string(1024, 'p') + "\r\n").entries,
+              (Entries{ str1023, L"p" }));
 }
 
 } // namespace

@@ -12,6 +12,7 @@
 #include "cmdline/CommandLineInfo.h"
 #include "packages/DriverPackageBatch.h"
 #include "support/FailAlloc.h"
+#include "support/SystemTexts.h"
 #include "support/TestFiles.h"
 
 namespace {
@@ -40,15 +41,10 @@ TEST(RunResult, RestartCodeIsASuccessAndMemoryShortageIsNotEnoughMemory)
     EXPECT_EQ(SummaryExitCode(cut.m_summary), static_cast<DWORD>(ERROR_NOT_ENOUGH_MEMORY));
 }
 
-// The system's own text for a code in parentheses, or nothing.
+// The system's text for a code in parentheses, or nothing.
 std::string Text(DWORD dwCode)
 {
-    WCHAR sz[512] = {};
-    FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, dwCode, 0, sz, 512, nullptr);
-    std::string str = Narrow(sz);
-    while (!str.empty() && (str.back() == '\n' || str.back() == '\r' || str.back() == ' '))
-        str.pop_back();
-    return str.empty() ? str : " (" + str + ")";
+    return SystemTextInParentheses(dwCode);
 }
 
 TEST(RunResult, LogLinesSayWhatHappenedInWords)
@@ -59,7 +55,7 @@ TEST(RunResult, LogLinesSayWhatHappenedInWords)
     {
         CRunLog log;
         ASSERT_TRUE(log.Open(L"run.log"));
-        const DRIVER_INSTALL_API native = { installPathNative, L"", nullptr, nullptr, nullptr, nullptr };
+        const DRIVER_INSTALL_API native = { installPathNative, L"", nullptr, nullptr, nullptr, nullptr, nullptr };
         log.Start(&native);
         log.DeviceRemoval(L"USB\\VID_7A7A&PID_0002\\2", ERROR_ACCESS_DENIED);
         log.DeviceListUnreadable(ERROR_INVALID_DATA);

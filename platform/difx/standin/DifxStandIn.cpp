@@ -18,6 +18,10 @@
 //   DIFXAPISetLogCallbackW with a null callback sleeps that long after its
 //   journal line: the teardown's call at the end of a run, so a dialog's last
 //   state stays up.
+// - When DIFXSTUB_CALL_HOLD names a file, each package call waits while that
+//   file exists (at most a minute), after its threads line and its delay;
+//   DIFXSTUB_UNREGISTER_HOLD does the same for the teardown's call, after the
+//   delay above. A test holds the run where it wants it, and lets it go.
 // - When DIFXSTUB_JOURNAL names a file, each call of the four functions appends
 //   one UTF-8 line ending in a line feed to it, opening and closing the file for
 //   that line:
@@ -119,6 +123,7 @@ void BeginPackageCall()
     snprintf(szThread, sizeof(szThread), "%lu", GetCurrentThreadId());
     AppendLineToFileIn(L"DIFXSTUB_THREADS", szThread, nullptr);
     SleepAsAsked(L"DIFXSTUB_DELAY_MS");
+    HoldWhileFileIn(L"DIFXSTUB_CALL_HOLD");
 }
 
 // "<function>: <path>", or the function name alone when memory is short.
@@ -217,8 +222,10 @@ VOID WINAPI DIFXAPISetLogCallbackW(DIFXAPILOGCALLBACK_W pfnLogCallback, PVOID pv
     AppendLineToFileIn(L"DIFXSTUB_JOURNAL", szLine, nullptr);
     // Journaled first: a watcher that sees the line knows the caller is
     // inside this call, with everything before it done.
-    if (!pfnLogCallback)
+    if (!pfnLogCallback) {
         SleepAsAsked(L"DIFXSTUB_UNREGISTER_DELAY_MS");
+        HoldWhileFileIn(L"DIFXSTUB_UNREGISTER_HOLD");
+    }
     g_pfnLogCallback = pfnLogCallback;
     g_pvLogContext = pvContext;
 }

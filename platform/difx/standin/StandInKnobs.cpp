@@ -30,6 +30,16 @@ CEnvironmentValue::CEnvironmentValue(LPCWSTR pszName)
         psz[0] = L'\0';
 }
 
+void HoldWhileFileIn(LPCWSTR pszVariable)
+{
+    CEnvironmentValue path(pszVariable);
+    if (path.IsEmpty())
+        return;
+    const ULONGLONG ullEnd = GetTickCount64() + 60000;
+    while (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES && GetTickCount64() < ullEnd)
+        Sleep(5);
+}
+
 void SleepAsAsked(LPCWSTR pszVariable)
 {
     CEnvironmentValue delay(pszVariable);

@@ -24,6 +24,11 @@ private:
 // sleeps that many milliseconds.
 void SleepAsAsked(LPCWSTR pszVariable);
 
+// When the variable names a file, waits while that file exists (a minute at
+// most): a test holds the caller at this point until it has seen what it
+// looks for, then deletes the file.
+void HoldWhileFileIn(LPCWSTR pszVariable);
+
 // Appends pszPrefix, pszPath in UTF-8 (when not null) and a line feed to the
 // file named by the variable, as one write to a file opened for this line
 // alone, so that a process that dies later loses nothing. Does nothing when the

@@ -59,6 +59,7 @@ TEST(VerifyRun, EachBrokenPackageShowsExactlyItsOneProblem)
         { "untrusted", L"untrusted", nullptr, "", 0x800B0109,
           "signed by Tavelin Other Publisher, but that signature is not trusted on this machine" },
         { "no x64 model", L"nox64", nullptr, "", 0xE0000301, "for x64" },
+        { "ARM64 models only", L"armonly", nullptr, "", 0xE0000301, "no models section for x64" },
         // The co-installer, copied as @pkgco.dll, is neither in the package
         // nor in its catalog; the interface and class installer sections copy
         // pkg.sys, which both hold.
@@ -99,7 +100,7 @@ TEST(VerifyRun, EachBrokenPackageShowsExactlyItsOneProblem)
             EXPECT_NE(p.errors[0].find(c.strProblem), std::string::npos) << c.pszName << ": " << p.errors[0];
         }
     }
-    EXPECT_EQ(strEnd, "end packages verified 11, passed 1, failed 10; restart needed: no; exit code with /e: "
+    EXPECT_EQ(strEnd, "end packages verified 12, passed 1, failed 11; restart needed: no; exit code with /e: "
                       "3758096385 (0xE0000001)");
     // DIFx was never loaded, not even to register or clear its log callback.
     EXPECT_TRUE(run.Journal().empty());

@@ -43,7 +43,31 @@ void AddKeyTree(HKEY hKey, const std::wstring& strPath, Snapshot* pSnapshot)
     }
 }
 
-// The device registry, the INF folder and the catalog root.
+// Every file and folder below strFolder, by path: its size, write time and
+// attributes (a copy, a rename or a write shows in them), without reading
+// the bytes of the many system files.
+void AddFolderTree(const std::wstring& strFolder, const std::wstring& strPath, Snapshot* pSnapshot)
+{
+    WIN32_FIND_DATAW fd;
+    const HANDLE hFind = FindFirstFileW((strFolder + L"\\*").c_str(), &fd);
+    if (hFind == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        const std::wstring strName = fd.cFileName;
+        if (strName == L"." || strName == L"..")
+            continue;
+        (*pSnapshot)[strPath + L"\\" + strName] =
+            std::to_string(fd.dwFileAttributes) + " " + std::to_string(fd.nFileSizeHigh) + ":" +
+            std::to_string(fd.nFileSizeLow) + " " + std::to_string(fd.ftLastWriteTime.dwHighDateTime) + ":" +
+            std::to_string(fd.ftLastWriteTime.dwLowDateTime);
+        if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !(fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+            AddFolderTree(strFolder + L"\\" + strName, strPath + L"\\" + strName, pSnapshot);
+    } while (FindNextFileW(hFind, &fd));
+    FindClose(hFind);
+}
+
+// The device registry with the driver and service keys, the INF folder, the
+// catalog root and System32 whole (drivers and the driver store included).
 Snapshot MachineState();
 
 // The entries that differ between two snapshots, by path.
@@ -101,6 +125,17 @@ TEST(VerifyState, ListOfGoodAndBadPackagesChangesNothing)
                 device.SetMultiString(L"HardwareID", { L"USB\\VID_7A7A&PID_7E01" }) &&
                 DefineCurrentDriver(device, c_szClassGuid + std::wstring(L"\\0907")));
 
+    // Windows always has the catalog root; in a fresh prefix Wine's catalog
+    // functions make it on first use, which is not this program's doing.
+    const std::wstring strRoot = CatalogRoot();
+    CreateDirectoryW(strRoot.substr(0, strRoot.rfind(L'\\')).c_str(), nullptr);
+    CreateDirectoryW(CatalogRoot().c_str(), nullptr);
+    // Whatever an earlier run put into System32 under the package's own file
+    // names goes first: a copy over it would keep its size and time.
+    WCHAR szSystem[MAX_PATH];
+    ASSERT_GT(GetSystemDirectoryW(szSystem, MAX_PATH), 0u);
+    for (LPCWSTR pszFile : { L"\\pkg.sys", L"\\drivers\\pkg.sys", L"\\pkg.inf", L"\\pkg.cat" })
+        DeleteFileW((std::wstring(szSystem) + pszFile).c_str());
     const Snapshot before = MachineState();
     EXPECT_EQ(run.RunToEnd(L"/v /q /e /o run.log", c_msStart), 0x800B0109u);
     EXPECT_EQ(Changes(before, MachineState()), std::vector<std::wstring>());
@@ -126,6 +161,15 @@ Snapshot MachineState()
     Snapshot snapshot;
     const CRegKey enumKey(OpenForReading(HKEY_LOCAL_MACHINE, L"System\\CurrentControlSet\\Enum"));
     AddKeyTree(enumKey.Get(), L"Enum", &snapshot);
+    for (LPCWSTR pszKey : { L"Services", L"Control\\Class" }) {
+        const CRegKey key(OpenForReading(HKEY_LOCAL_MACHINE, std::wstring(L"System\\CurrentControlSet\\") + pszKey));
+        EXPECT_NE(key.Get(), nullptr) << Narrow(pszKey);
+        AddKeyTree(key.Get(), pszKey, &snapshot);
+    }
+    WCHAR szSystem[MAX_PATH];
+    EXPECT_GT(GetSystemDirectoryW(szSystem, MAX_PATH), 0u);
+    AddFolderTree(szSystem, L"system32", &snapshot);
+    EXPECT_NE(snapshot.count(L"system32\\drivers"), 0u) << "System32 was not listed";
     for (const auto& file : InfFolderFiles())
         snapshot[L"inf\\" + file.first] = file.second;
     WIN32_FIND_DATAW fd;
