@@ -260,6 +260,25 @@ void CRunLog::CallLockWaitTooLong(DWORD dwMs)
     line.WriteTo(m_file);
 }
 
+void CRunLog::CurrentFolderUntrusted(LPCWSTR pszFolder, bool bUnknown, DWORD dwError)
+{
+    if (!IsOpen())
+        return;
+    CLineTexts line;
+    line << L"warning: relative paths resolve in \"" << pszFolder << L"\"";
+    if (!bUnknown) {
+        line << L", which others than administrators and SYSTEM can write: they can choose what this elevated run "
+                L"uses";
+        line.WriteTo(m_file);
+        return;
+    }
+    WCHAR szCode[c_cchCode];
+    FormatCode(dwError, szCode);
+    line << L", whose descriptor cannot be read: ";
+    AddCode(line, szCode, ErrorText(dwError));
+    line.WriteTo(m_file);
+}
+
 void CRunLog::DeviceRemoval(LPCWSTR pszInstanceId, DWORD dwError)
 {
     if (!IsOpen())

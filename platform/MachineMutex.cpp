@@ -12,6 +12,10 @@ namespace {
 // list is protected from inherited entries. The same for the namespace and
 // for the mutex in it.
 const WCHAR c_szMutexSddl[] = L"D:P(A;;GA;;;BA)(A;;GA;;;SY)";
+// The global mutex is owned by Administrators, whatever the creator's
+// default owner: other runs check it by that (Wine would otherwise give it
+// the user's own group).
+const WCHAR c_szGlobalMutexSddl[] = L"O:BAD:P(A;;GA;;;BA)(A;;GA;;;SY)";
 // Only the rights a wait and a release need, and READ_CONTROL to ask who
 // owns a global object that was there before.
 const DWORD c_dwMutexAccess = SYNCHRONIZE | MUTEX_MODIFY_STATE | READ_CONTROL;
@@ -24,6 +28,16 @@ struct CLocalMemoryTraits
     static void Close(PSECURITY_DESCRIPTOR p) { LocalFree(p); }
 };
 using CSecurityDescriptor = CUniqueHandle<PSECURITY_DESCRIPTOR, CLocalMemoryTraits>;
+
+// The descriptor of pszSddl, or the error.
+DWORD MakeDescriptor(LPCWSTR pszSddl, CSecurityDescriptor* pDescriptor)
+{
+    PSECURITY_DESCRIPTOR p = nullptr;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(pszSddl, SDDL_REVISION_1, &p, nullptr))
+        return LastErrorOrFailure();
+    pDescriptor->Reset(p);
+    return ERROR_SUCCESS;
+}
 
 MACHINE_MUTEX_API SystemMutexApi()
 {
@@ -124,9 +138,18 @@ DWORD CMachineMutex::OpenGlobal(LPSECURITY_ATTRIBUTES pAttributes, LPCWSTR pszNa
     WCHAR szName[c_cchMutexName];
     if (!JoinName(L"Global", pszName, szName))
         return ERROR_INVALID_NAME;
-    m_mutex.Reset(g_machineMutexApi.pfnCreateMutexExW(pAttributes, szName, 0, c_dwMutexAccess));
+    CSecurityDescriptor owned;
+    DWORD dwError = MakeDescriptor(c_szGlobalMutexSddl, &owned);
+    if (dwError != ERROR_SUCCESS)
+        return dwError;
+    SECURITY_ATTRIBUTES saOwned = { sizeof(saOwned), owned.Get(), FALSE };
+    m_mutex.Reset(g_machineMutexApi.pfnCreateMutexExW(&saOwned, szName, 0, c_dwMutexAccess));
+    // A token that cannot make Administrators the owner leaves it to its
+    // default owner.
+    if (!m_mutex.IsValid() && GetLastError() == ERROR_INVALID_OWNER)
+        m_mutex.Reset(g_machineMutexApi.pfnCreateMutexExW(pAttributes, szName, 0, c_dwMutexAccess));
     if (!m_mutex.IsValid()) {
-        const DWORD dwError = LastErrorOrFailure();
+        dwError = LastErrorOrFailure();
         // The name belongs to an object of another kind (an event, say).
         if (dwError != ERROR_INVALID_HANDLE)
             return dwError;
@@ -147,10 +170,10 @@ DWORD CMachineMutex::OpenGlobal(LPSECURITY_ATTRIBUTES pAttributes, LPCWSTR pszNa
 DWORD CMachineMutex::Create(LPCWSTR pszAlias, LPCWSTR pszName, EMutexScope* pScope)
 {
     *pScope = mutexScopeNone;
-    PSECURITY_DESCRIPTOR pDescriptor = nullptr;
-    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(c_szMutexSddl, SDDL_REVISION_1, &pDescriptor, nullptr))
-        return LastErrorOrFailure();
-    const CSecurityDescriptor descriptor(pDescriptor);
+    CSecurityDescriptor descriptor;
+    const DWORD dwError = MakeDescriptor(c_szMutexSddl, &descriptor);
+    if (dwError != ERROR_SUCCESS)
+        return dwError;
     SECURITY_ATTRIBUTES sa = { sizeof(sa), descriptor.Get(), FALSE };
     if (OpenPrivate(&sa, pszAlias, pszName)) {
         *pScope = mutexScopePrivate;
