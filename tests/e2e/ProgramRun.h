@@ -39,6 +39,10 @@ public:
     // reads CallThreads asks for it.
     void SetThreadJournal(bool bThreads) { m_bThreads = bThreads; }
 
+    // Gives the copy of the exe another file name (Wine's per-program
+    // settings go by it). False when it cannot be renamed.
+    bool RenameExe(const std::wstring& strName);
+
     // The current directory of the next start; the scratch folder by default.
     void SetWorkingFolder(const std::wstring& strFolder) { m_strWorkingFolder = strFolder; }
 
