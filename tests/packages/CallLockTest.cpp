@@ -44,6 +44,7 @@ struct FAKE_STATE
     const MUTEX_CASE* pCase;
     std::wstring strMutexName;
     std::wstring strNamespaceSddl;
+    std::wstring strMutexSddl;
     bool bSidWasAdministrators = false;
     int cAddSid = 0;
     int cOpenNamespace = 0;
@@ -100,9 +101,17 @@ VOID WINAPI FakeDeleteBoundary(HANDLE)
 }
 
 // A real, unnamed mutex stands for the named one.
-HANDLE WINAPI FakeCreateMutex(LPSECURITY_ATTRIBUTES, LPCWSTR pszName, DWORD, DWORD)
+HANDLE WINAPI FakeCreateMutex(LPSECURITY_ATTRIBUTES pAttributes, LPCWSTR pszName, DWORD, DWORD)
 {
     g_fake.strMutexName = pszName ? pszName : L"";
+    LPWSTR pszSddl = nullptr;
+    g_fake.strMutexSddl.clear();
+    if (pAttributes && ConvertSecurityDescriptorToStringSecurityDescriptorW(
+                           pAttributes->lpSecurityDescriptor, SDDL_REVISION_1,
+                           OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &pszSddl, nullptr)) {
+        g_fake.strMutexSddl = pszSddl;
+        LocalFree(pszSddl);
+    }
     const bool bGlobal = g_fake.strMutexName.compare(0, 7, L"Global\\") == 0;
     const DWORD dwError = bGlobal ? g_fake.pCase->dwGlobalMutex : ERROR_SUCCESS;
     if (dwError != ERROR_SUCCESS && dwError != ERROR_ALREADY_EXISTS) {
@@ -164,6 +173,10 @@ TEST_P(MachineMutexWhere, FoundWhereOnlyAdministratorsCanMakeIt)
         EXPECT_EQ(scope, c.scope);
         EXPECT_EQ(mutex.IsValid(), c.bValid);
         EXPECT_EQ(g_fake.strMutexName, c.pszMutexName);
+        // Only Administrators and SYSTEM get in; the global one is owned by
+        // Administrators, which is what other runs check.
+        EXPECT_EQ(g_fake.strMutexSddl, c.scope == mutexScopePrivate ? L"D:P(A;;GA;;;BA)(A;;GA;;;SY)"
+                                                                     : L"O:BAD:P(A;;GA;;;BA)(A;;GA;;;SY)");
         if (c.bBoundary && c.bNamespaceCalls) {
             EXPECT_EQ(g_fake.cAddSid, 1);
             EXPECT_TRUE(g_fake.bSidWasAdministrators);
