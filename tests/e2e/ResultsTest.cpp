@@ -34,7 +34,7 @@ Lines LogLines(const CProgramRun& run)
         if (bStamped && strLine.substr(30) == c_szWaitingLine)
             continue;
         // Wine's folders are all the user's own: every elevated run warns
-        // of its current folder (tested on its own).
+        // of its current folder (packages_tests judge the warning).
         if (bStamped && strLine.compare(30, sizeof(c_szFolderWarning) - 1, c_szFolderWarning) == 0)
             continue;
         lines.push_back(bStamped ? strLine.substr(30) : "<no stamp> " + strLine);
