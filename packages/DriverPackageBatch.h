@@ -55,9 +55,15 @@ public:
     CRunLog* m_pLog = nullptr;
     // Held for each package call and for the repair.
     CPackageCallLock m_callLock;
+    // Whether the current folder was judged already (once per run).
+    bool m_bCurrentFolderChecked = false;
 
 private:
     void RegisterLogForwarder(INT nOperation);
+    // Before the run resolves pszPath: when it is relative, the run elevated
+    // and the current folder one that others than administrators can write,
+    // the log warns once.
+    void CheckCurrentFolderTrust(LPCWSTR pszPath);
     INT RunPackage(INT nOperation, bool bQuiet, LPCWSTR pszInfPath, BOOL* pbNeedReboot);
     void CountCall(INT nOperation, LPCWSTR pszInfPath, INT nResult, BOOL bRebootBefore, BOOL bNeedReboot);
     bool EndListRead(EListOutcome outcome, DWORD dwError, INT nCount);

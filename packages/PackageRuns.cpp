@@ -77,6 +77,7 @@ INT CDriverPackageBatch::RunSingle(INT nOperation, bool bQuiet, LPCWSTR pszInfPa
     // restarts the machine nor asks for it.
     BOOL bNeedReboot = FALSE;
     RegisterLogForwarder(nOperation);
+    CheckCurrentFolderTrust(pszInfPath);
     m_pCallback->BeginPackage(nOperation, pszInfPath);
     INT nResult = RunPackage(nOperation, bQuiet, pszInfPath, &bNeedReboot);
     CountCall(nOperation, pszInfPath, nResult, FALSE, bNeedReboot);
@@ -89,6 +90,7 @@ INT CDriverPackageBatch::RunList(INT nOperation, bool bQuiet)
     BOOL bNeedReboot = FALSE;
     INT nResult = 0;
     RegisterLogForwarder(nOperation);
+    CheckCurrentFolderTrust(m_strListFile.c_str());
     if (!LoadInfList())
         return -1;
     // A failing entry does not stop the run; the last code is returned, and the
@@ -96,6 +98,7 @@ INT CDriverPackageBatch::RunList(INT nOperation, bool bQuiet)
     // it was before a call tells whether that call set it.
     for (const INF_ENTRY* pEntry = m_entries.First(); pEntry; pEntry = pEntry->pNext) {
         const BOOL bRebootBefore = bNeedReboot;
+        CheckCurrentFolderTrust(pEntry->pszPath);
         nResult = RunPackage(nOperation, bQuiet, pEntry->pszPath, &bNeedReboot);
         CountCall(nOperation, pEntry->pszPath, nResult, bRebootBefore, bNeedReboot);
         m_pCallback->StepDone();

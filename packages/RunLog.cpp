@@ -241,6 +241,49 @@ void CRunLog::CallLockUnavailable(DWORD dwError)
                   L"; calls go on without it");
 }
 
+void CRunLog::CallLockForeign(LPCWSTR pszName)
+{
+    CLineTexts line;
+    line << L"the lock's name \"Global\\" << pszName
+         << L"\" is held by someone else: it is no mutex of administrators or SYSTEM; calls go on without the lock";
+    line.WriteTo(m_file);
+}
+
+void CRunLog::CallLockWaitTooLong(DWORD dwMs)
+{
+    WCHAR szLine[160] = {};
+    if (dwMs % 60000 == 0)
+        Print(szLine, ARRAYSIZE(szLine), L"the lock was not had within %lu minutes: another run holds it still; calls go "
+                                         L"on without it",
+              static_cast<unsigned long>(dwMs / 60000));
+    else
+        Print(szLine, ARRAYSIZE(szLine), L"the lock was not had within %lu ms: another run holds it still; calls go on "
+                                         L"without it",
+              static_cast<unsigned long>(dwMs));
+    CLineTexts line;
+    line << szLine;
+    line.WriteTo(m_file);
+}
+
+void CRunLog::CurrentFolderUntrusted(LPCWSTR pszFolder, bool bUnknown, DWORD dwError)
+{
+    if (!IsOpen())
+        return;
+    CLineTexts line;
+    line << L"warning: relative paths resolve in \"" << pszFolder << L"\"";
+    if (!bUnknown) {
+        line << L", which others than administrators and SYSTEM can write: they can choose what this elevated run "
+                L"uses";
+        line.WriteTo(m_file);
+        return;
+    }
+    WCHAR szCode[c_cchCode];
+    FormatCode(dwError, szCode);
+    line << L", whose descriptor cannot be read: ";
+    AddCode(line, szCode, ErrorText(dwError));
+    line.WriteTo(m_file);
+}
+
 void CRunLog::DeviceRemoval(LPCWSTR pszInstanceId, DWORD dwError)
 {
     if (!IsOpen())

@@ -46,6 +46,15 @@ public:
     void OtherRunWait();
     void CallLockTakenOver();
     void CallLockUnavailable(DWORD dwError);
+    // The global name of the lock (pszName without "Global\\") belongs to an
+    // object that is no mutex of administrators or SYSTEM.
+    void CallLockForeign(LPCWSTR pszName);
+    // Another run held the lock for the whole of a wait of dwMs.
+    void CallLockWaitTooLong(DWORD dwMs);
+    // Relative paths of this elevated run resolve in pszFolder, which others
+    // than administrators can write (bUnknown: whose descriptor cannot be
+    // read, for dwError).
+    void CurrentFolderUntrusted(LPCWSTR pszFolder, bool bUnknown, DWORD dwError);
     void DeviceRemoval(LPCWSTR pszInstanceId, DWORD dwError) override;
     void DeviceListUnreadable(DWORD dwError) override;
     void End(const RUN_SUMMARY& summary, DWORD dwExitCode);

@@ -56,7 +56,7 @@ void CheckCatalogTrust(LPCWSTR pszCatalog, CVerifyReport* pReport)
     const VERIFY_CRYPTO_API& api = VerifyCryptoApi();
     if (!CryptoApiComplete(api)) {
         pReport->Problem(ERROR_PROC_NOT_FOUND,
-                         L"Cannot check the signature of %ls: the system lacks the signature functions", pszCatalog);
+                         L"Cannot check the signature of \"%ls\": the system lacks the signature functions", pszCatalog);
         return;
     }
     WINTRUST_FILE_INFO fileInfo = {};
@@ -87,12 +87,12 @@ void CheckCatalogTrust(LPCWSTR pszCatalog, CVerifyReport* pReport)
         return;
     if (szSigner[0])
         pReport->Problem(static_cast<DWORD>(hrCode),
-                         L"%ls is signed by %ls, so a quiet install will fail: "
+                         L"\"%ls\" is signed by %ls, so a quiet install will fail: "
                          L"the publisher is not trusted on this machine",
                          pszCatalog, szSigner);
     else
         pReport->Problem(static_cast<DWORD>(hrCode),
-                         L"%ls has no valid signature, so a quiet install will fail: "
+                         L"\"%ls\" has no valid signature, so a quiet install will fail: "
                          L"the publisher is not trusted on this machine",
                          pszCatalog);
 }

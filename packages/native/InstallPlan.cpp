@@ -95,7 +95,7 @@ bool CInstallPlan::AddCall(LPCWSTR pszId)
         return m_forced.Add(pszId);
     if (bAny)
         NativeLogEvent(DIFXAPI_INFO, 0,
-                       L"The call for ID %ls is not forced: some devices that list it use another driver than %ls",
+                       L"The call for ID \"%ls\" is not forced: some devices that list it use another driver than \"%ls\"",
                        pszId, m_pszPublishedName);
     return true;
 }
@@ -122,12 +122,12 @@ DWORD CInstallPlan::Make(const CDeviceSet& devices, const CDeviceIdList& package
         devices.InstanceId(&device, szInstance);
         if (!pszChosen) {
             NativeLogEvent(DIFXAPI_WARNING, 0,
-                           L"Device %ls gets no call: each of its IDs that the package names reaches a device that "
+                           L"Device \"%ls\" gets no call: each of its IDs that the package names reaches a device that "
                            L"another call reaches",
                            szInstance);
             continue;
         }
-        NativeLogEvent(DIFXAPI_INFO, 0, L"Installing on device %ls, which lists %ls", szInstance, pszChosen);
+        NativeLogEvent(DIFXAPI_INFO, 0, L"Installing on device \"%ls\", which lists \"%ls\"", szInstance, pszChosen);
         if (!AddCall(pszChosen))
             return ERROR_NOT_ENOUGH_MEMORY;
     }

@@ -37,10 +37,10 @@ DWORD StagePackage(LPCWSTR pszFullPath, CWideString* pstrPublished)
     if (!NativeSetupApi().pfnSetupCopyOEMInfW(pszFullPath, nullptr, SPOST_PATH, 0, szStaged, MAX_PATH, nullptr,
                                               &pszName)) {
         const DWORD dwError = LastErrorOrFailure();
-        NativeLogEvent(DIFXAPI_ERROR, dwError, L"Cannot stage %ls into the driver store", pszFullPath);
+        NativeLogEvent(DIFXAPI_ERROR, dwError, L"Cannot stage \"%ls\" into the driver store", pszFullPath);
         return dwError;
     }
-    NativeLogEvent(DIFXAPI_INFO, 0, L"Staged %ls as %ls", pszFullPath, szStaged);
+    NativeLogEvent(DIFXAPI_INFO, 0, L"Staged \"%ls\" as \"%ls\"", pszFullPath, szStaged);
     if (pstrPublished && !pstrPublished->Assign(pszName ? pszName : szStaged))
         return ERROR_NOT_ENOUGH_MEMORY;
     return ERROR_SUCCESS;
@@ -71,20 +71,21 @@ DWORD WINAPI NativePreinstall(PCWSTR pszInfPath, DWORD dwFlags)
 }
 
 // The device IDs come first: a package that cannot go on any device of
-// this machine is not staged at all.
-DWORD ReadDeviceIds(LPCWSTR pszFullPath, CDeviceIdList* pIds)
+// this machine is not staged at all. pszNone ends the text for a package
+// that names none.
+DWORD ReadDeviceIds(LPCWSTR pszFullPath, CDeviceIdList* pIds, LPCWSTR pszNone)
 {
     CInfFile inf;
     DWORD dwResult = OpenPackageInf(pszFullPath, &inf);
     if (dwResult == ERROR_SUCCESS)
         dwResult = ReadPackageDeviceIds(inf.Get(), pIds);
     if (dwResult != ERROR_SUCCESS) {
-        NativeLogEvent(DIFXAPI_ERROR, dwResult, L"Cannot read the devices that %ls names", pszFullPath);
+        NativeLogEvent(DIFXAPI_ERROR, dwResult, L"Cannot read the devices that \"%ls\" names", pszFullPath);
         return dwResult;
     }
     if (pIds->IsEmpty()) {
-        NativeLogEvent(DIFXAPI_ERROR, ERROR_NO_DEVICE_ID, L"%ls names no device for %ls; nothing is staged",
-                       pszFullPath, ArchitectureName(MachineArchitecture()));
+        NativeLogEvent(DIFXAPI_ERROR, ERROR_NO_DEVICE_ID, L"\"%ls\" names no device for %ls%ls", pszFullPath,
+                       ArchitectureName(MachineArchitecture()), pszNone);
         return ERROR_NO_DEVICE_ID;
     }
     return ERROR_SUCCESS;
@@ -93,7 +94,7 @@ DWORD ReadDeviceIds(LPCWSTR pszFullPath, CDeviceIdList* pIds)
 DWORD InstallPackage(LPCWSTR pszFullPath, bool bQuiet, BOOL* pbNeedReboot)
 {
     CDeviceIdList ids;
-    DWORD dwResult = ReadDeviceIds(pszFullPath, &ids);
+    DWORD dwResult = ReadDeviceIds(pszFullPath, &ids, L"; nothing is staged");
     if (dwResult != ERROR_SUCCESS)
         return dwResult;
     if (!NativeSetupApi().pfnUpdateDriverForPlugAndPlayDevicesW) {
@@ -106,7 +107,17 @@ DWORD InstallPackage(LPCWSTR pszFullPath, bool bQuiet, BOOL* pbNeedReboot)
     dwResult = StagePackage(pszFullPath, &strPublished);
     if (dwResult != ERROR_SUCCESS)
         return dwResult;
-    return InstallOnPresentDevices(pszFullPath, strPublished.c_str(), ids, bQuiet, pbNeedReboot);
+    // From here on only the staged copy counts: the package's own folder may
+    // be one a user can write, who could swap the INF (or a junction above
+    // it) after it was checked and staged.
+    CWideString strStaged;
+    CDeviceIdList stagedIds;
+    dwResult = GetStagedCopyPath(strPublished.c_str(), &strStaged);
+    if (dwResult == ERROR_SUCCESS)
+        dwResult = ReadDeviceIds(strStaged.c_str(), &stagedIds, L"");
+    if (dwResult != ERROR_SUCCESS)
+        return dwResult;
+    return InstallOnPresentDevices(strStaged.c_str(), strPublished.c_str(), stagedIds, bQuiet, pbNeedReboot);
 }
 
 DWORD WINAPI NativeInstall(PCWSTR pszInfPath, DWORD dwFlags, PCINSTALLERINFO_W /*pInstallerInfo*/,

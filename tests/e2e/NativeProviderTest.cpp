@@ -105,7 +105,7 @@ TEST(NativeProvider, InstallBindsTheDeviceThePackageNamesAndNoOther)
                            L"InfPath", RRF_RT_REG_SZ, nullptr, szInf, &cb),
               ERROR_SUCCESS);
     EXPECT_NE(ReadFileBytes(run.File(L"run.log"))
-                  .find(": Device " + Narrow(named.m_device.InstanceId()) + " now uses " + Narrow(szInf) + "\r\n"),
+                  .find(": Device \"" + Narrow(named.m_device.InstanceId()) + "\" now uses \"" + Narrow(szInf) + "\"\r\n"),
               std::string::npos);
 }
 

@@ -51,7 +51,7 @@ TEST(VerifyRun, EachBrokenPackageShowsExactlyItsOneProblem)
         { "syntax", L"good", L"pkg.inf", "syntax", 0xE0000001, ManufacturerLine() },
         { "no catalog", L"good", L"pkg.cat", "delete", ERROR_FILE_NOT_FOUND, "pkg.cat\" is missing" },
         { "no copied file", L"good", L"pkg.sys", "delete", ERROR_FILE_NOT_FOUND, "pkg.sys\" is missing" },
-        { "changed", L"good", L"pkg.sys", "append", 0x800B0100, "pkg.sys: the file was changed after" },
+        { "changed", L"good", L"pkg.sys", "append", 0x800B0100, "pkg.sys\": the file was changed after" },
         { "not a catalog", L"good", L"pkg.cat", "garbage", 0x800B0100, "pkg.cat" },
         { "untrusted", L"untrusted", nullptr, "", 0x800B0109, "publisher is not trusted on this machine" },
         { "no x64 model", L"nox64", nullptr, "", 0xE0000301, "for x64" },
