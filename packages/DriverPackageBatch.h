@@ -19,8 +19,9 @@ public:
     // A null pCallback reports to the batch's own silent object.
     explicit CDriverPackageBatch(CDiffxApiCallback* pCallback);
     // Unregisters the DIFx log callback first, so DIFx never reports to a
-    // batch that is gone (a /v batch never asked for DIFx and leaves it
-    // alone), then releases the list path and the entries.
+    // batch that is gone (a /v or /c batch never asked for DIFx and leaves
+    // it alone; /c clears the native one), then releases the list path and
+    // the entries.
     ~CDriverPackageBatch();
     CDriverPackageBatch(const CDriverPackageBatch&) = delete;
     CDriverPackageBatch& operator=(const CDriverPackageBatch&) = delete;

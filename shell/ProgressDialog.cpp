@@ -20,13 +20,14 @@ bool g_bRefuseShutdown = false;
 
 const int c_cchStatus = 256;
 
-// The template's status text is the install one; a list run of /v names no
-// package, so it says what it does from the start.
+// The template's status text is the install one; a list run of /v or /c
+// names no package, so it says what it does from the start.
 void ShowVerifyingStatus(HWND hWnd)
 {
     WCHAR szStatus[c_cchStatus] = {};
-    if (g_commandLineInfo.m_nOperation == opVerify &&
-        LoadStringW(g_hInstance, IDS_VERIFYING, szStatus, c_cchStatus) > 0)
+    const INT nOperation = g_commandLineInfo.m_nOperation;
+    const UINT uText = nOperation == opVerify ? IDS_VERIFYING : nOperation == opClean ? IDS_CLEANING : 0;
+    if (uText != 0 && LoadStringW(g_hInstance, uText, szStatus, c_cchStatus) > 0)
         SetDlgItemTextW(hWnd, IDC_STATUS_TEXT, szStatus);
 }
 
