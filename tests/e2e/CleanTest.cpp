@@ -9,6 +9,7 @@
 #include <setupapi.h>
 
 #include <algorithm>
+#include <memory>
 #include <set>
 
 #include "E2eTexts.h"
@@ -223,6 +224,7 @@ protected:
 
     static bool s_bWin10;
     static std::map<std::wstring, std::string> s_inBox;
+    CScratchDir m_lists;
 };
 
 bool Clean::s_bWin10 = false;
@@ -230,7 +232,8 @@ std::map<std::wstring, std::string> Clean::s_inBox;
 
 // Which version goes first (Wine keeps its own name; the second becomes
 // oemN.inf), which one a device uses, which one /c is given, and what must
-// follow.
+// follow. All cases go through one list, and one program start each for
+// /v before staging, /v after, and /c: a start costs more than a case.
 struct CLEAN_CASE
 {
     const char* pszName;
@@ -239,96 +242,154 @@ struct CLEAN_CASE
     const VERSION_SPEC* pSecond;
     // 1 or 2: the version a device uses; 0: none.
     int nBound;
-    // 1 or 2: the version /c is given.
-    int nGiven;
-    // Whether the version /c is not given is gone afterwards.
-    bool bOtherRemoved;
-    DWORD dwExit;
-    // A line the log must hold; %s stands for the other version's staged name.
+    // The second version is staged (else only written).
+    bool bSecondStaged;
+    // /c is given the second version's staged copy inside the INF folder.
+    bool bGivenInInfFolder;
+    // Whether the first version is gone afterwards.
+    bool bFirstRemoved;
+    DWORD dwResult;
+    // A line the /c log must hold and one the /v log must hold; %s stands
+    // for the first version's staged name, %d for the device's number.
     const char* pszLine;
-    const char* pszEnd;
+    const char* pszPreview;
 };
 
 const CLEAN_CASE c_cases[] = {
-    { "a device on the newer version: the older goes", "n", &c_older, &c_newer, 2, 2, true, 0,
+    { "a device on the newer version: the older goes", "n", &c_older, &c_newer, 2, true, false, true, 0,
       ": removed %s (Tavelin tests, 01/15/2024,1.0.0.1): superseded by 06/01/2026,2.0.0.3\r\n",
-      "end packages cleaned 1, succeeded 1, failed 0; versions removed 1, kept 0;" },
-    { "no device at all: the older goes", "z", &c_older, &c_newer, 0, 2, true, 0,
-      ": removed %s (Tavelin tests, 01/15/2024,1.0.0.1): superseded by 06/01/2026,2.0.0.3\r\n",
-      "versions removed 1, kept 0;" },
-    { "a device on the older version keeps it and is named", "u", &c_older, &c_newer, 1, 2, false, 0,
-      ": kept %s: used by USB\\VID_F055&PID_0C77\\7&7A7A&0&1\r\n", "versions removed 0, kept 1;" },
-    { "clean of the older with the newer staged removes nothing", "o", &c_newer, &c_older, 0, 2, false, 0,
-      ": kept %s: newer\r\n", "versions removed 0, kept 1;" },
-    { "the same DriverVer is kept", "s", &c_newer, &c_sameAsNewer, 0, 2, false, 0, ": kept %s: same version\r\n",
-      "versions removed 0, kept 1;" },
-    { "another Provider is no version of the package", "p", &c_otherProvider, &c_newer, 0, 2, false, 0, nullptr,
-      "versions removed 0, kept 0;" },
-    { "an extension package is kept", "x", &c_olderExtension, &c_newerExtension, 0, 2, false, 0,
-      ": kept %s: an extension package\r\n", "versions removed 0, kept 1;" },
+      ": /c would remove %s\r\n" },
+    { "a device on the older version keeps it and is named", "u", &c_older, &c_newer, 1, true, false, false, 0,
+      ": kept %s: used by USB\\VID_F055&PID_0C7%d\\7&7A7A&0&1\r\n", ": kept %s: used by USB\\VID_F055&PID_0C7%d\\" },
+    { "clean of the older with the newer staged removes nothing", "o", &c_newer, &c_older, 0, true, false, false, 0,
+      ": kept %s: newer\r\n", nullptr },
+    { "the same DriverVer is kept", "s", &c_newer, &c_sameAsNewer, 0, true, false, false, 0,
+      ": kept %s: same version\r\n", nullptr },
+    { "another Provider is no version of the package", "p", &c_otherProvider, &c_newer, 0, true, false, false, 0,
+      nullptr, nullptr },
+    { "an extension package is kept", "x", &c_olderExtension, &c_newerExtension, 0, true, false, false, 0,
+      ": kept %s: an extension package\r\n", ": kept %s: an extension package\r\n" },
+    { "a package that is not staged removes nothing", "m", &c_older, &c_newer, 0, false, false, false,
+      0xE0000302, " is not in the driver store; nothing is removed\r\n", nullptr },
+    { "a staged copy named inside the INF folder is refused", "g", &c_older, &c_newer, 0, true, true, false,
+      ERROR_INVALID_PARAMETER, nullptr, nullptr },
+    { "no device at all: the older goes", "z", &c_older, &c_newer, 0, true, false, true, 0,
+      ": removed %s (Tavelin tests, 01/15/2024,1.0.0.1)", ": /c would remove %s\r\n" },
 };
 
-class CleanCases : public Clean, public ::testing::WithParamInterface<CLEAN_CASE>
+std::string Lower(std::string str)
 {
-};
-
-TEST_P(CleanCases, RemovesOnlyWhatNoDeviceUsesAndIsOlder)
-{
-    const CLEAN_CASE& c = GetParam();
-    CCleanScene scene(c.pszKey);
-    const std::wstring strFirst = scene.Stage(*c.pFirst);
-    const std::wstring strSecond = scene.Stage(*c.pSecond);
-    ASSERT_TRUE(InfFolderHas(strFirst) && InfFolderHas(strSecond));
-    ASSERT_NE(strFirst, strSecond);
-    ASSERT_EQ(strSecond.rfind(L"OEM", 0), 0u) << "Wine names the second copy oemN.inf";
-    CRegistryDevice device(L"USB", L"VID_F055&PID_0C77");
-    if (c.nBound) {
-        ASSERT_TRUE(scene.Bind(device, c.nBound == 1 ? strFirst : strSecond, L"0977"));
-    }
-    const std::map<std::wstring, std::string> others = scene.OtherInfFiles();
-
-    const VERSION_SPEC& given = c.nGiven == 1 ? *c.pFirst : *c.pSecond;
-    const std::wstring& strGiven = c.nGiven == 1 ? strFirst : strSecond;
-    const std::wstring& strOther = c.nGiven == 1 ? strSecond : strFirst;
-    const RUN_OUTCOME outcome = RunProgram(L"/c /s \"" + scene.InfPath(given) + L"\"");
-
-    EXPECT_EQ(outcome.dwExitCode, c.dwExit) << outcome.strLog;
-    EXPECT_TRUE(InfFolderHas(strGiven));
-    EXPECT_EQ(InfFolderHas(strOther), !c.bOtherRemoved) << outcome.strLog;
-    EXPECT_EQ(scene.OtherInfFiles(), others);
-    if (c.pszLine) {
-        char szLine[512];
-        std::string strOtherLower = Narrow(strOther);
-        std::transform(strOtherLower.begin(), strOtherLower.end(), strOtherLower.begin(), ::tolower);
-        snprintf(szLine, sizeof(szLine), c.pszLine, strOtherLower.c_str());
-        std::string strLogLower = outcome.strLog;
-        std::transform(strLogLower.begin(), strLogLower.end(), strLogLower.begin(), ::tolower);
-        std::string strLineLower = szLine;
-        std::transform(strLineLower.begin(), strLineLower.end(), strLineLower.begin(), ::tolower);
-        EXPECT_TRUE(Contains(strLogLower, strLineLower)) << szLine << "\n" << outcome.strLog;
-    }
-    EXPECT_FALSE(Contains(outcome.strLog, ": removed ") && !c.bOtherRemoved) << outcome.strLog;
-    EXPECT_TRUE(Contains(outcome.strLog, c.pszEnd)) << outcome.strLog;
-    EXPECT_TRUE(Contains(outcome.strLog, "clean \"" + Narrow(scene.InfPath(given)) + "\": result 0x")) << outcome.strLog;
+    std::transform(str.begin(), str.end(), str.begin(), ::tolower);
+    return str;
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, CleanCases, ::testing::ValuesIn(c_cases),
-                         [](const ::testing::TestParamInfo<CLEAN_CASE>& info) {
-                             return std::string("case_") + info.param.pszKey;
-                         });
-
-TEST_F(Clean, APackageThatIsNotStagedRemovesNothing)
+// The package's own result line of a /v log, without its time.
+std::string VerifyLine(const std::string& strLog, const std::wstring& strPath)
 {
-    CCleanScene scene("m");
-    ASSERT_FALSE(scene.Stage(c_older).empty());
-    ASSERT_TRUE(scene.Write(c_newer));
-    const std::map<std::wstring, std::string> before = InfFolderFiles();
+    const std::string strStart = "verify \"" + Narrow(strPath) + "\": result ";
+    const size_t iAt = strLog.find(strStart);
+    return iAt == std::string::npos ? "" : strLog.substr(iAt, strLog.find("\r\n", iAt) - iAt);
+}
 
-    const RUN_OUTCOME outcome = RunProgram(L"/c /s \"" + scene.InfPath(c_newer) + L"\"");
-    EXPECT_EQ(outcome.dwExitCode, 0xE0000302u) << outcome.strLog;
-    EXPECT_EQ(InfFolderFiles(), before);
-    EXPECT_TRUE(Contains(outcome.strLog, "is not in the driver store; nothing is removed")) << outcome.strLog;
-    EXPECT_TRUE(Contains(outcome.strLog, ": result 0xE0000302")) << outcome.strLog;
+// Whatever a case needs before the runs: its versions staged, its device
+// bound; and what /c is given.
+struct CASE_SCENE
+{
+    std::unique_ptr<CCleanScene> pScene;
+    std::unique_ptr<CRegistryDevice> pDevice;
+    std::wstring strFirst;
+    std::wstring strSecond;
+    std::wstring strGiven;
+};
+
+TEST_F(Clean, EachCaseRemovesOnlyWhatNoDeviceUsesAndIsOlder)
+{
+    std::vector<CASE_SCENE> scenes(ARRAYSIZE(c_cases));
+    std::string strCleanList = ";inflist\r\n";
+    std::string strVerifyList = ";inflist\r\n";
+    for (size_t i = 0; i < ARRAYSIZE(c_cases); ++i) {
+        const CLEAN_CASE& c = c_cases[i];
+        CASE_SCENE& scene = scenes[i];
+        scene.pScene.reset(new CCleanScene(c.pszKey));
+        ASSERT_TRUE(scene.pScene->Write(*c.pFirst) && scene.pScene->Write(*c.pSecond)) << c.pszName;
+        scene.strGiven = scene.pScene->InfPath(*c.pSecond);
+        if (!c.bGivenInInfFolder)
+            strVerifyList += Narrow(scene.strGiven) + "\r\n";
+    }
+    ASSERT_TRUE(WriteFileBytes(m_lists.File(L"verify.txt"), strVerifyList));
+    const RUN_OUTCOME unstaged = RunProgram(L"/v /l \"" + m_lists.File(L"verify.txt") + L"\"");
+
+    for (size_t i = 0; i < ARRAYSIZE(c_cases); ++i) {
+        const CLEAN_CASE& c = c_cases[i];
+        CASE_SCENE& scene = scenes[i];
+        scene.strFirst = scene.pScene->Stage(*c.pFirst);
+        ASSERT_TRUE(InfFolderHas(scene.strFirst)) << c.pszName;
+        if (c.bSecondStaged) {
+            scene.strSecond = scene.pScene->Stage(*c.pSecond);
+            ASSERT_TRUE(InfFolderHas(scene.strSecond)) << c.pszName;
+            ASSERT_EQ(scene.strSecond.rfind(L"OEM", 0), 0u) << "Wine names the second copy oemN.inf";
+        }
+        if (c.bGivenInInfFolder)
+            scene.strGiven = InfFolder() + L"\\" + scene.strSecond;
+        scene.pDevice.reset(new CRegistryDevice(L"USB", L"VID_F055&PID_0C7" + std::to_wstring(i)));
+        if (c.nBound) {
+            ASSERT_TRUE(scene.pScene->Bind(*scene.pDevice, c.nBound == 1 ? scene.strFirst : scene.strSecond,
+                                           L"097" + std::to_wstring(i)))
+                << c.pszName;
+        }
+        strCleanList += Narrow(scene.strGiven) + "\r\n";
+    }
+    ASSERT_TRUE(WriteFileBytes(m_lists.File(L"clean.txt"), strCleanList));
+    const std::map<std::wstring, std::string> staged = InfFolderFiles();
+    const RUN_OUTCOME verify = RunProgram(L"/v /l \"" + m_lists.File(L"verify.txt") + L"\"");
+    EXPECT_EQ(InfFolderFiles(), staged) << "/v changes nothing";
+    const RUN_OUTCOME clean = RunProgram(L"/c /l \"" + m_lists.File(L"clean.txt") + L"\"");
+
+    DWORD dwFirstFailure = 0;
+    DWORD cFailed = 0;
+    DWORD cRemoved = 0;
+    DWORD cKept = 0;
+    for (size_t i = 0; i < ARRAYSIZE(c_cases); ++i) {
+        const CLEAN_CASE& c = c_cases[i];
+        const CASE_SCENE& scene = scenes[i];
+        SCOPED_TRACE(c.pszName);
+        EXPECT_EQ(InfFolderHas(scene.strFirst), !c.bFirstRemoved);
+        if (c.bSecondStaged) {
+            EXPECT_TRUE(InfFolderHas(scene.strSecond));
+        }
+        char szCode[16];
+        snprintf(szCode, sizeof(szCode), "0x%08lX", c.dwResult);
+        EXPECT_TRUE(Contains(clean.strLog, "clean \"" + Narrow(scene.strGiven) + "\": result " + szCode));
+        char szLine[512];
+        const std::string strFirst = Lower(Narrow(scene.strFirst));
+        if (c.pszLine) {
+            snprintf(szLine, sizeof(szLine), c.pszLine, strFirst.c_str(), static_cast<int>(i));
+            EXPECT_TRUE(Contains(Lower(clean.strLog), Lower(szLine))) << szLine;
+        }
+        EXPECT_EQ(Contains(Lower(clean.strLog), ": removed " + strFirst + " "), c.bFirstRemoved);
+        if (!c.bGivenInInfFolder) {
+            EXPECT_EQ(VerifyLine(verify.strLog, scene.strGiven), VerifyLine(unstaged.strLog, scene.strGiven));
+            EXPECT_NE(VerifyLine(verify.strLog, scene.strGiven), "");
+            EXPECT_EQ(Contains(Lower(verify.strLog), ": /c would remove " + strFirst + "\r\n"), c.bFirstRemoved);
+        }
+        if (c.pszPreview) {
+            snprintf(szLine, sizeof(szLine), c.pszPreview, strFirst.c_str(), static_cast<int>(i));
+            EXPECT_TRUE(Contains(Lower(verify.strLog), Lower(szLine))) << szLine;
+        }
+        cRemoved += c.bFirstRemoved;
+        cKept += c.pszLine && Contains(c.pszLine, ": kept ");
+        if (c.dwResult != 0 && cFailed++ == 0)
+            dwFirstFailure = c.dwResult;
+    }
+    EXPECT_FALSE(Contains(unstaged.strLog, "/c would")) << unstaged.strLog;
+    char szEnd[256];
+    snprintf(szEnd, sizeof(szEnd),
+             "end packages cleaned %u, succeeded %lu, failed %lu; versions removed %lu, kept %lu; restart needed: no; "
+             "exit code with /e: %lu (0x%08lX)",
+             static_cast<unsigned>(ARRAYSIZE(c_cases)), static_cast<DWORD>(ARRAYSIZE(c_cases)) - cFailed, cFailed,
+             cRemoved, cKept, dwFirstFailure, dwFirstFailure);
+    EXPECT_TRUE(Contains(clean.strLog, szEnd)) << szEnd << "\n" << clean.strLog;
+    EXPECT_EQ(clean.dwExitCode, dwFirstFailure);
 }
 
 // DIFx has no such operation: a DIFXAPI.dll beside the exe is never called,
@@ -345,68 +406,6 @@ TEST_F(Clean, DifxBesideTheExePlaysNoPart)
     EXPECT_TRUE(Contains(outcome.strLog, "driver install: Windows device installation API (DIFx plays no part in /c)"))
         << outcome.strLog;
     EXPECT_FALSE(Contains(outcome.strLog, "DIFx was called")) << outcome.strLog;
-}
-
-TEST_F(Clean, AStagedCopyNamedInsideTheInfFolderIsRefused)
-{
-    CCleanScene scene("g");
-    const std::wstring strOld = scene.Stage(c_older);
-    const std::wstring strNew = scene.Stage(c_newer);
-    ASSERT_TRUE(InfFolderHas(strOld) && InfFolderHas(strNew));
-    const RUN_OUTCOME outcome = RunProgram(L"/c /s \"" + InfFolder() + L"\\" + strNew + L"\"");
-    EXPECT_EQ(outcome.dwExitCode, static_cast<DWORD>(ERROR_INVALID_PARAMETER)) << outcome.strLog;
-    EXPECT_TRUE(InfFolderHas(strOld));
-}
-
-// A list: each package cleans its own older versions; a package that is not
-// staged fails on its own, and /e gives its code as the first failure.
-TEST_F(Clean, AListCleansEachPackageAndReportsTheFirstFailure)
-{
-    CCleanScene first("l1");
-    CCleanScene second("l2");
-    CCleanScene missing("l3");
-    const std::wstring strOld1 = first.Stage(c_older);
-    const std::wstring strOld2 = second.Stage(c_older);
-    ASSERT_TRUE(InfFolderHas(strOld1) && InfFolderHas(strOld2));
-    ASSERT_FALSE(first.Stage(c_newer).empty());
-    ASSERT_FALSE(second.Stage(c_newer).empty());
-    ASSERT_TRUE(missing.Write(c_newer));
-    CScratchDir listDir;
-    ASSERT_TRUE(WriteFileBytes(listDir.File(L"list.txt"), ";inflist\r\n" + Narrow(first.InfPath(c_newer)) + "\r\n" +
-                                                               Narrow(missing.InfPath(c_newer)) + "\r\n" +
-                                                               Narrow(second.InfPath(c_newer)) + "\r\n"));
-
-    const RUN_OUTCOME outcome = RunProgram(L"/c /l \"" + listDir.File(L"list.txt") + L"\"");
-    EXPECT_EQ(outcome.dwExitCode, 0xE0000302u) << outcome.strLog;
-    EXPECT_FALSE(InfFolderHas(strOld1));
-    EXPECT_FALSE(InfFolderHas(strOld2));
-    EXPECT_TRUE(Contains(outcome.strLog,
-                         "end packages cleaned 3, succeeded 2, failed 1; versions removed 2, kept 0; restart needed: "
-                         "no; exit code with /e: 3758097154 (0xE0000302)"))
-        << outcome.strLog;
-}
-
-// /v of the newer tells what /c would do, and changes nothing: not the INF
-// folder, not its own result.
-TEST_F(Clean, VerifyOfTheNewerShowsTheOlderAndChangesNothing)
-{
-    CCleanScene scene("v");
-    const std::wstring strOld = scene.Stage(c_older);
-    ASSERT_FALSE(strOld.empty());
-    ASSERT_TRUE(scene.Write(c_newer));
-    const RUN_OUTCOME unstaged = RunProgram(L"/v /s \"" + scene.InfPath(c_newer) + L"\"");
-    ASSERT_FALSE(scene.Stage(c_newer).empty());
-    const std::map<std::wstring, std::string> before = InfFolderFiles();
-
-    const RUN_OUTCOME outcome = RunProgram(L"/v /s \"" + scene.InfPath(c_newer) + L"\"");
-    EXPECT_EQ(InfFolderFiles(), before);
-    EXPECT_EQ(outcome.dwExitCode, unstaged.dwExitCode);
-    std::string strLine = "event info 0x00000000: /c would remove " + Narrow(strOld) + "\r\n";
-    std::string strLogLower = outcome.strLog;
-    std::transform(strLogLower.begin(), strLogLower.end(), strLogLower.begin(), ::tolower);
-    std::transform(strLine.begin(), strLine.end(), strLine.begin(), ::tolower);
-    EXPECT_TRUE(Contains(strLogLower, strLine)) << outcome.strLog;
-    EXPECT_FALSE(Contains(unstaged.strLog, "/c would remove")) << unstaged.strLog;
 }
 
 } // namespace
