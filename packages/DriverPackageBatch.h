@@ -33,8 +33,8 @@ public:
     // Runs once per batch.
     bool LoadInfList();
 
-    // Applies nOperation (install, uninstall, preinstall or verify) to one INF
-    // file and returns DIFx's result, or the check's. The call is counted in
+    // Applies nOperation (install, uninstall, preinstall, verify or clean) to
+    // one INF file and returns DIFx's result, or the check's, or the clean's. The call is counted in
     // m_summary.
     INT RunSingle(INT nOperation, bool bQuiet, LPCWSTR pszInfPath);
     // Applies nOperation to every entry of the list file; returns the last
