@@ -22,7 +22,7 @@ const int c_cchStatus = 256;
 
 // The template's status text is the install one; a list run of /v or /c
 // names no package, so it says what it does from the start.
-void ShowVerifyingStatus(HWND hWnd)
+void ShowOperationStatus(HWND hWnd)
 {
     WCHAR szStatus[c_cchStatus] = {};
     const INT nOperation = g_commandLineInfo.m_nOperation;
@@ -38,7 +38,7 @@ INT_PTR CALLBACK ProgressDlgProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM /*l
     switch (uMsg) {
     case WM_INITDIALOG:
         SendDlgItemMessageW(hWnd, IDC_PROGRESS_BAR, PBM_SETSTEP, 1, 0);
-        ShowVerifyingStatus(hWnd);
+        ShowOperationStatus(hWnd);
         g_worker.Reset(CreateThread(nullptr, 0, ProgressWorkerThread, hWnd, 0, nullptr));
         g_bWorkerRunning = g_worker.IsValid();
         // /v changes nothing: a shutdown cannot cut it anywhere that matters.
