@@ -119,10 +119,14 @@ DWORD CleanDriverPackage(LPCWSTR pszInfPath, CPackageCallLock& lock, CDiffxApiCa
 void PreviewCleanDriverPackage(LPCWSTR pszInfPath)
 {
     // The checks of /v report what is wrong with the path; this only adds
-    // what /c would do with a package that is staged.
+    // what /c would do with a package that is staged. Most packages that /v
+    // checks are not: the sizes in the INF folder tell, listed once per run
+    // (only the operation's thread checks packages).
+    static CStagedSizes s_stagedSizes;
     const CFullPathName full(pszInfPath ? pszInfPath : L"");
     ESystemFolder folder = systemFolderNone;
-    if (!full.Get() || FindSystemFolder(full.Get(), &folder) != ERROR_SUCCESS || folder != systemFolderNone)
+    if (!full.Get() || !s_stagedSizes.MayHoldCopyOf(full.Get()) ||
+        FindSystemFolder(full.Get(), &folder) != ERROR_SUCCESS || folder != systemFolderNone)
         return;
     CStagedVersions versions;
     if (versions.Find(full.Get()) != ERROR_SUCCESS)

@@ -128,6 +128,64 @@ bool IsOemInfName(LPCWSTR pszName)
     return true;
 }
 
+CStagedSizes::~CStagedSizes()
+{
+    free(m_pcbSizes);
+}
+
+void CStagedSizes::List(LPCWSTR pszInfFolder)
+{
+    m_bListed = true;
+    WCHAR szPattern[c_cchPath];
+    WIN32_FIND_DATAW found;
+    if (!JoinPath(pszInfFolder, L"oem*.inf", szPattern))
+        return;
+    CFindHandle search(FindFirstFileExW(szPattern, FindExInfoBasic, &found, FindExSearchNameMatch, nullptr,
+                                        FIND_FIRST_EX_LARGE_FETCH));
+    if (!search.IsValid()) {
+        m_bComplete = GetLastError() == ERROR_FILE_NOT_FOUND;
+        return;
+    }
+    size_t cCapacity = 0;
+    do {
+        if (m_cSizes == cCapacity) {
+            cCapacity = cCapacity ? cCapacity * 2 : 64;
+            void* pv = realloc(m_pcbSizes, cCapacity * sizeof(ULONGLONG));
+            if (!pv)
+                return;
+            m_pcbSizes = static_cast<ULONGLONG*>(pv);
+        }
+        m_pcbSizes[m_cSizes++] = (static_cast<ULONGLONG>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
+    } while (FindNextFileW(search.Get(), &found));
+    m_bComplete = GetLastError() == ERROR_NO_MORE_FILES;
+}
+
+bool CStagedSizes::MayHoldCopyOf(LPCWSTR pszFullPath)
+{
+    WIN32_FILE_ATTRIBUTE_DATA package;
+    WCHAR szInfFolder[c_cchPath];
+    WCHAR szPath[c_cchPath];
+    if (!GetFileAttributesExW(pszFullPath, GetFileExInfoStandard, &package) || !GetInfFolder(szInfFolder, c_cchPath))
+        return true;
+    // Wine stages under the package's own name while it is free.
+    LPCWSTR pszOwnName = wcsrchr(pszFullPath, L'\\');
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!JoinPath(szInfFolder, pszOwnName ? pszOwnName + 1 : pszFullPath, szPath) ||
+        (GetFileAttributesExW(szPath, GetFileExInfoStandard, &data) &&
+         data.nFileSizeLow == package.nFileSizeLow && data.nFileSizeHigh == package.nFileSizeHigh))
+        return true;
+    if (!m_bListed)
+        List(szInfFolder);
+    if (!m_bComplete)
+        return true;
+    const ULONGLONG cbPackage = (static_cast<ULONGLONG>(package.nFileSizeHigh) << 32) | package.nFileSizeLow;
+    for (size_t i = 0; i < m_cSizes; ++i) {
+        if (m_pcbSizes[i] == cbPackage)
+            return true;
+    }
+    return false;
+}
+
 CStagedVersions::~CStagedVersions()
 {
     free(m_pVersions);

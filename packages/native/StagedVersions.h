@@ -86,3 +86,27 @@ DWORD FindDeviceUsing(LPCWSTR pszName, LPWSTR pszDevice);
 
 // True for "oem<N>.inf", the name Windows gives every staged copy.
 bool IsOemInfName(LPCWSTR pszName);
+
+// The sizes of the INF folder's oemN.inf files, listed on first use: a /v
+// list run checks its packages against one view of the folder.
+class CStagedSizes
+{
+public:
+    CStagedSizes() = default;
+    ~CStagedSizes();
+    CStagedSizes(const CStagedSizes&) = delete;
+    CStagedSizes& operator=(const CStagedSizes&) = delete;
+
+    // False when the INF folder holds no file of the package's size under
+    // any name its staged copy could have: then it is not staged. No file
+    // is read. True also when the folder cannot be listed.
+    bool MayHoldCopyOf(LPCWSTR pszFullPath);
+
+private:
+    void List(LPCWSTR pszInfFolder);
+
+    bool m_bListed = false;
+    bool m_bComplete = false;
+    ULONGLONG* m_pcbSizes = nullptr;
+    size_t m_cSizes = 0;
+};
