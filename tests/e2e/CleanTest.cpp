@@ -1,12 +1,12 @@
-// /c through the real program: two versions of one package with the same
-// INF name and different catalog names, staged into the prefix's driver
-// store as /p stages them (Wine keeps the first one's own name and names the
-// second oemN.inf), devices bound to them through their driver keys, then
-// /v and /c. Every check reads the INF folder itself.
+// /c through the real program, to which the prefix reports Windows 10: two
+// versions of one package with the same INF name and different catalog
+// names, staged into the prefix's driver store by the program's own /p
+// (Wine keeps the first one's own name and names the second oemN.inf),
+// devices bound to them through their driver keys, then /v and /c. Every
+// check reads the INF folder itself.
 #include <gtest/gtest.h>
 
 #include <windows.h>
-#include <setupapi.h>
 
 #include <algorithm>
 #include <memory>
@@ -108,17 +108,8 @@ public:
                               "catalog " + m_strName + " " + spec.pszFolder);
     }
 
-    // Stages the version as the program's /p does (in this process: a
-    // program start per version would cost more than the rest of a case),
-    // and gives the name the INF folder holds it under.
-    std::wstring Stage(const VERSION_SPEC& spec) const
-    {
-        WCHAR szStaged[MAX_PATH] = {};
-        if (!Write(spec) ||
-            !SetupCopyOEMInfW(InfPath(spec).c_str(), nullptr, SPOST_PATH, 0, szStaged, MAX_PATH, nullptr, nullptr))
-            return L"";
-        return StagedNameOf(Bytes(spec));
-    }
+    // The name the INF folder holds the version under, once staged.
+    std::wstring StagedName(const VERSION_SPEC& spec) const { return StagedNameOf(Bytes(spec)); }
 
     // Binds a device to the staged INF through its driver key, as device
     // installation leaves it.
@@ -308,13 +299,27 @@ TEST_F(Clean, EachCaseRemovesOnlyWhatNoDeviceUsesAndIsOlder)
     ASSERT_TRUE(WriteFileBytes(m_lists.File(L"verify.txt"), strVerifyList));
     const RUN_OUTCOME unstaged = RunProgram(L"/v /l \"" + m_lists.File(L"verify.txt") + L"\"");
 
+    // The program stages them itself (/p), every first version, then every
+    // second one: the second of an INF name becomes oemN.inf.
+    std::string strFirstList = ";inflist\r\n";
+    std::string strSecondList = ";inflist\r\n";
+    for (size_t i = 0; i < ARRAYSIZE(c_cases); ++i) {
+        strFirstList += Narrow(scenes[i].pScene->InfPath(*c_cases[i].pFirst)) + "\r\n";
+        if (c_cases[i].bSecondStaged)
+            strSecondList += Narrow(scenes[i].pScene->InfPath(*c_cases[i].pSecond)) + "\r\n";
+    }
+    ASSERT_TRUE(WriteFileBytes(m_lists.File(L"first.txt"), strFirstList) &&
+                WriteFileBytes(m_lists.File(L"second.txt"), strSecondList));
+    ASSERT_EQ(RunProgram(L"/p /l \"" + m_lists.File(L"first.txt") + L"\"").dwExitCode, 0u);
+    ASSERT_EQ(RunProgram(L"/p /l \"" + m_lists.File(L"second.txt") + L"\"").dwExitCode, 0u);
+
     for (size_t i = 0; i < ARRAYSIZE(c_cases); ++i) {
         const CLEAN_CASE& c = c_cases[i];
         CASE_SCENE& scene = scenes[i];
-        scene.strFirst = scene.pScene->Stage(*c.pFirst);
+        scene.strFirst = scene.pScene->StagedName(*c.pFirst);
         ASSERT_TRUE(InfFolderHas(scene.strFirst)) << c.pszName;
         if (c.bSecondStaged) {
-            scene.strSecond = scene.pScene->Stage(*c.pSecond);
+            scene.strSecond = scene.pScene->StagedName(*c.pSecond);
             ASSERT_TRUE(InfFolderHas(scene.strSecond)) << c.pszName;
             ASSERT_EQ(scene.strSecond.rfind(L"OEM", 0), 0u) << "Wine names the second copy oemN.inf";
         }
