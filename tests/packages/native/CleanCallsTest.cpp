@@ -218,31 +218,9 @@ INSTANTIATE_TEST_SUITE_P(Table, CleanCalls, ::testing::ValuesIn(c_uninstallCases
                              return "case" + std::to_string(info.index);
                          });
 
-// The staged INFs that are no version of the package, and those that must
-// stay whatever SetupAPI would do: none of them is ever handed to it.
+// Staged INFs that must stay whatever SetupAPI would do: none of them is
+// ever handed to it.
 using CleanCandidates = CleanCalls;
-
-TEST_F(CleanCandidates, OnlyOlderOemCopiesOfTheSamePackageAreEverHandedToSetupApi)
-{
-    g_uninstall = EUninstall::WindowsDeletes;
-    // The package's own copy answers with Wine's name, so that it would be
-    // a candidate if it were not recognised as the copy itself.
-    InfOriginalNameApi() = m_realNames;
-    RUN_SUMMARY summary = {};
-    EXPECT_EQ(CleanDriverPackage(m_strPackage.c_str(), m_lock, &m_callback, nullptr, &summary), 0u);
-    EXPECT_TRUE(g_uninstallFlags.empty()) << "Wine names the copy after itself: no version of tvcc-pkg.inf";
-    EXPECT_TRUE(FileExists(InfFile(c_szOlderCopy)));
-
-    // With Windows' answer, the older one goes; an in-box INF of the same
-    // provider never counts, nor does the package's own copy.
-    InfOriginalNameApi().pfnSetupQueryInfOriginalFileInformationW = WindowsOriginalName;
-    const auto before = InfFolderFiles();
-    EXPECT_EQ(CleanDriverPackage(m_strPackage.c_str(), m_lock, &m_callback, nullptr, &summary), 0u);
-    EXPECT_EQ(g_uninstallFlags, std::vector<DWORD>{ 0 });
-    auto expected = before;
-    expected.erase(L"OEM77002.INF");
-    EXPECT_EQ(InfFolderFiles(), expected);
-}
 
 TEST_F(CleanCandidates, AnUnreadableDriverVerIsKeptAndSaysWhy)
 {
