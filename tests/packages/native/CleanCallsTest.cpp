@@ -222,6 +222,30 @@ INSTANTIATE_TEST_SUITE_P(Table, CleanCalls, ::testing::ValuesIn(c_uninstallCases
 // ever handed to it.
 using CleanCandidates = CleanCalls;
 
+// Windows gives the whole [Version] section, which may not fit the first
+// buffer: SetupAPI then asks for a larger one.
+BOOL WINAPI LargeInfInformation(LPCVOID pvSpec, DWORD dwSearch, PSP_INF_INFORMATION pBuffer, DWORD cbBuffer,
+                                PDWORD pcbRequired)
+{
+    const DWORD cbLarge = 64 * 1024;
+    if (cbBuffer < cbLarge) {
+        *pcbRequired = cbLarge;
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return FALSE;
+    }
+    return SetupGetInfInformationW(pvSpec, dwSearch, pBuffer, cbBuffer, pcbRequired);
+}
+
+TEST_F(CleanCandidates, ALargeVersionSectionStillNamesTheOriginal)
+{
+    g_uninstall = EUninstall::WindowsDeletes;
+    InfOriginalNameApi().pfnSetupGetInfInformationW = LargeInfInformation;
+    RUN_SUMMARY summary = {};
+    EXPECT_EQ(CleanDriverPackage(m_strPackage.c_str(), m_lock, &m_callback, nullptr, &summary), 0u);
+    EXPECT_FALSE(FileExists(InfFile(c_szOlderCopy)));
+    EXPECT_EQ(summary.cVersionsRemoved, 1u);
+}
+
 TEST_F(CleanCandidates, AnUnreadableDriverVerIsKeptAndSaysWhy)
 {
     ASSERT_TRUE(WriteFileBytes(InfFile(c_szOlderCopy), InfText("13/45/2024,1.0.0.1")));
