@@ -7,6 +7,9 @@
 
 namespace {
 
+INF_ORIGINAL_NAME_API g_originalNameApi = {};
+bool g_bOriginalNameApiFilled = false;
+
 // Room for the [Version] data of an ordinary INF; a larger one gets a heap
 // block of the size SetupAPI asks for.
 const DWORD c_cbInfInformation = 4096;
@@ -45,8 +48,12 @@ bool QueryOriginalName(PSP_INF_INFORMATION pInformation, LPWSTR pszName, DWORD c
 
 INF_ORIGINAL_NAME_API& InfOriginalNameApi()
 {
-    static INF_ORIGINAL_NAME_API s_api = { SetupGetInfInformationW, SetupQueryInfOriginalFileInformationW };
-    return s_api;
+    if (!g_bOriginalNameApiFilled) {
+        g_originalNameApi.pfnSetupGetInfInformationW = SetupGetInfInformationW;
+        g_originalNameApi.pfnSetupQueryInfOriginalFileInformationW = SetupQueryInfOriginalFileInformationW;
+        g_bOriginalNameApiFilled = true;
+    }
+    return g_originalNameApi;
 }
 
 void ReadInfVersionIdentity(HINF hInf, INF_IDENTITY* pIdentity)

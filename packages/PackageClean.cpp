@@ -13,6 +13,10 @@
 
 namespace {
 
+// Listed once per run: a /v list run checks its packages against one view of
+// the INF folder. Only the operation's thread checks packages.
+CStagedSizes g_stagedSizes;
+
 // Why a version stays without an attempt to remove it; null for one that
 // /c removes.
 LPCWSTR KeptReason(INT nVerdict)
@@ -120,12 +124,10 @@ void PreviewCleanDriverPackage(LPCWSTR pszInfPath)
 {
     // The checks of /v report what is wrong with the path; this only adds
     // what /c would do with a package that is staged. Most packages that /v
-    // checks are not: the sizes in the INF folder tell, listed once per run
-    // (only the operation's thread checks packages).
-    static CStagedSizes s_stagedSizes;
+    // checks are not: the sizes in the INF folder tell.
     const CFullPathName full(pszInfPath ? pszInfPath : L"");
     ESystemFolder folder = systemFolderNone;
-    if (!full.Get() || !s_stagedSizes.MayHoldCopyOf(full.Get()) ||
+    if (!full.Get() || !g_stagedSizes.MayHoldCopyOf(full.Get()) ||
         FindSystemFolder(full.Get(), &folder) != ERROR_SUCCESS || folder != systemFolderNone)
         return;
     CStagedVersions versions;
