@@ -52,9 +52,9 @@ EStagedRemoval CheckDevices(LPCWSTR pszName, LPWSTR pszDevice, DWORD* pdwError)
 EStagedRemoval RemoveStagedVersion(LPCWSTR pszName, LPWSTR pszDevice, DWORD* pdwError)
 {
     *pdwError = ERROR_SUCCESS;
-    EStagedRemoval outcome = CheckDevices(pszName, pszDevice, pdwError);
-    if (outcome != stagedRemoved)
-        return outcome;
+    pszDevice[0] = L'\0';
+    // The caller's look at the devices has passed; Windows itself refuses an
+    // INF that a device took since.
     const NATIVE_SETUP_API& api = NativeSetupApi();
     if (!api.pfnSetupUninstallOEMInfW(pszName, 0, nullptr)) {
         const DWORD dwError = LastErrorOrFailure();
@@ -68,7 +68,7 @@ EStagedRemoval RemoveStagedVersion(LPCWSTR pszName, LPWSTR pszDevice, DWORD* pdw
         // The call said yes and did nothing. The devices were looked at, and
         // are looked at once more: only then does the flag that skips
         // Windows' own check go with it.
-        outcome = CheckDevices(pszName, pszDevice, pdwError);
+        const EStagedRemoval outcome = CheckDevices(pszName, pszDevice, pdwError);
         if (outcome != stagedRemoved)
             return outcome;
         NativeLogEvent(DIFXAPI_INFO, 0, L"%ls is still there after SetupUninstallOEMInfW; removing it with SUOI_FORCEDELETE",
