@@ -2,6 +2,8 @@
 
 #include "cmdline/CommandLineInfo.h"
 #include "packages/DriverInstallApi.h"
+#include "packages/PackageClean.h"
+#include "packages/native/NativeLog.h"
 #include "verify/VerifyDriverPackage.h"
 
 namespace {
@@ -39,12 +41,16 @@ INT CallDriverPackage(INT nOperation, bool bQuiet, LPCWSTR pszInfPath, BOOL* pbN
 } // namespace
 
 // /v reports its events to the forwarder directly and must never load DIFx:
-// the provider is not asked for at all on that road.
+// the provider is not asked for at all on that road. Nor on that of /c,
+// which only Windows' own API carries out.
 void CDriverPackageBatch::RegisterLogForwarder(INT nOperation)
 {
-    if (nOperation == opVerify)
+    if (nOperation == opVerify) {
         m_summary.bVerifyOnly = true;
-    else
+    } else if (nOperation == opClean) {
+        m_summary.bClean = true;
+        SetNativeLogCallback(&CDriverPackageBatch::DifxLogForwarder, this);
+    } else
         DriverInstallApi().pfnSetLogCallback(&CDriverPackageBatch::DifxLogForwarder, this);
 }
 
@@ -53,8 +59,17 @@ void CDriverPackageBatch::RegisterLogForwarder(INT nOperation)
 // run nor holds one up.
 INT CDriverPackageBatch::RunPackage(INT nOperation, bool bQuiet, LPCWSTR pszInfPath, BOOL* pbNeedReboot)
 {
-    if (nOperation == opVerify)
-        return static_cast<INT>(VerifyDriverPackage(pszInfPath, &CDriverPackageBatch::DifxLogForwarder, this));
+    if (nOperation == opVerify) {
+        const DWORD dwResult = VerifyDriverPackage(pszInfPath, &CDriverPackageBatch::DifxLogForwarder, this);
+        // What /c would do: information only, which leaves the result alone.
+        SetNativeLogCallback(&CDriverPackageBatch::DifxLogForwarder, this);
+        PreviewCleanDriverPackage(pszInfPath);
+        SetNativeLogCallback(nullptr, nullptr);
+        return static_cast<INT>(dwResult);
+    }
+    // /c takes the lock for each removal itself.
+    if (nOperation == opClean)
+        return static_cast<INT>(CleanDriverPackage(pszInfPath, m_callLock, m_pCallback, m_pLog, &m_summary));
     CPackageCallHold hold(m_callLock, m_pCallback, m_pLog);
     return CallDriverPackage(nOperation, bQuiet, pszInfPath, pbNeedReboot);
 }

@@ -97,6 +97,7 @@ LPCWSTR OperationName(INT nOperation)
     case opUninstall: return L"uninstall";
     case opPreinstall: return L"preinstall";
     case opVerify: return L"verify";
+    case opClean: return L"clean";
     default: return L"operation";
     }
 }
@@ -130,7 +131,7 @@ LPCWSTR CRunLog::ErrorText(DWORD dwCode)
     return m_szText;
 }
 
-void CRunLog::Start(const DRIVER_INSTALL_API* pApi, bool bVerifyOnly)
+void CRunLog::Start(const DRIVER_INSTALL_API* pApi, bool bVerifyOnly, bool bClean)
 {
     if (!IsOpen())
         return;
@@ -139,7 +140,10 @@ void CRunLog::Start(const DRIVER_INSTALL_API* pApi, bool bVerifyOnly)
         Print(szVersion, ARRAYSIZE(szVersion), L"(version unknown)");
     CLineTexts line;
     line << L"start tavelin " << szVersion << L", command line: " << GetCommandLineW() << L", driver install: ";
-    if (pApi && pApi->nPath == installPathDifx) {
+    if (bClean) {
+        // DIFx has no such operation, even where DIFXAPI.dll lies beside the exe.
+        line << L"Windows device installation API (DIFx plays no part in /c)";
+    } else if (pApi && pApi->nPath == installPathDifx) {
         line << L"DIFx";
         if (pApi->pszModulePath && pApi->pszModulePath[0] != L'\0')
             line << L" \"" << pApi->pszModulePath << L"\"";
@@ -202,7 +206,8 @@ void CRunLog::PackageCall(INT nOperation, LPCWSTR pszInfPath, DWORD dwResult, BO
         line << (dwResult == ERROR_NO_MORE_ITEMS ? L", staged; the devices keep a better driver"
                                                  : L", staged; no matching device is present");
     // A flag that an earlier call of the run set cannot tell about this one.
-    if (nOperation != opVerify)
+    // Neither /v nor /c asks for a restart.
+    if (nOperation != opVerify && nOperation != opClean)
         line << L", restart needed: "
              << (!bNeedReboot ? L"no" : bRebootBefore ? L"already asked for earlier in the run" : L"yes");
     line.WriteTo(m_file);
@@ -323,7 +328,18 @@ void CRunLog::End(const RUN_SUMMARY& summary, DWORD dwExitCode)
 {
     if (!IsOpen())
         return;
-    WCHAR szEnd[192] = {};
+    WCHAR szEnd[256] = {};
+    if (summary.bClean) {
+        Print(szEnd, ARRAYSIZE(szEnd),
+              L"end packages cleaned %lu, succeeded %lu, failed %lu; versions removed %lu, kept %lu; restart needed: "
+              L"%ls; exit code with /e: %lu (0x%08lX)",
+              summary.cTried, summary.cSucceeded, summary.cFailed, summary.cVersionsRemoved, summary.cVersionsKept,
+              YesNo(summary.bNeedReboot), dwExitCode, dwExitCode);
+        CLineTexts line;
+        line << szEnd;
+        line.WriteTo(m_file);
+        return;
+    }
     // /v checked its packages; it tried to install none.
     Print(szEnd, ARRAYSIZE(szEnd),
           L"end packages %ls %lu, %ls %lu, failed %lu; restart needed: %ls; exit code with /e: %lu (0x%08lX)",

@@ -33,7 +33,8 @@ public:
 
     // The version, the whole command line and who carries out the package
     // calls; null when nobody does (the usage help, and /v, which says so).
-    void Start(const DRIVER_INSTALL_API* pApi, bool bVerifyOnly = false);
+    // /c always uses Windows' own API, and says that DIFx plays no part.
+    void Start(const DRIVER_INSTALL_API* pApi, bool bVerifyOnly = false, bool bClean = false);
     void UsageShown(bool bError);
     void ListRead(LPCWSTR pszListFile, EListOutcome outcome, DWORD dwError, INT nCount);
     // bRebootBefore and bNeedReboot: the run's need-reboot flag before and

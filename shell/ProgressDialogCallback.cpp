@@ -20,7 +20,12 @@ const INT c_nShortRangeMax = 0xFFFF;
 // Preinstall shows the install texts.
 UINT OperationTextId(INT nOperation)
 {
-    return nOperation == opUninstall ? IDS_REMOVING : nOperation == opVerify ? IDS_VERIFYING : IDS_INSTALLING;
+    switch (nOperation) {
+    case opUninstall: return IDS_REMOVING;
+    case opVerify: return IDS_VERIFYING;
+    case opClean: return IDS_CLEANING;
+    default: return IDS_INSTALLING;
+    }
 }
 
 } // namespace

@@ -117,6 +117,29 @@ TEST_F(EndSessionOfWaitingRun, ShutdownIsAllowedUntilTheFirstPackageCall)
     EXPECT_EQ(g_shutdownReasonCalls[0].strReason, L"Installing device drivers");
 }
 
+// /c removes packages from the driver store: a shutdown must wait for it.
+class EndSessionOfClean : public EndSession
+{
+protected:
+    void SetUp() override
+    {
+        g_commandLineInfo.m_nOperation = opClean;
+        EndSession::SetUp();
+    }
+    void TearDown() override
+    {
+        EndSession::TearDown();
+        g_commandLineInfo.m_nOperation = opNone;
+    }
+};
+
+TEST_F(EndSessionOfClean, ShutdownIsRefusedWithTheReason)
+{
+    EXPECT_EQ(Query(0), FALSE);
+    ASSERT_EQ(g_shutdownReasonCalls.size(), 1u);
+    EXPECT_EQ(g_shutdownReasonCalls[0].strReason, L"Installing device drivers");
+}
+
 TEST_F(EndSession, AfterTheWorkerTheReasonGoesAndShutdownIsAllowed)
 {
     ReleaseFakeRun();
