@@ -1,7 +1,9 @@
 #include "DriverPackageBatch.h"
 
 #include "cmdline/CommandLineInfo.h"
+#include "inf/MachineArchitecture.h"
 #include "packages/DriverInstallApi.h"
+#include "packages/EmulatedRefusal.h"
 #include "packages/PackageClean.h"
 #include "packages/native/NativeLog.h"
 #include "verify/VerifyDriverPackage.h"
@@ -67,7 +69,10 @@ INT CDriverPackageBatch::RunPackage(INT nOperation, bool bQuiet, LPCWSTR pszInfP
         SetNativeLogCallback(nullptr, nullptr);
         return static_cast<INT>(dwResult);
     }
-    // /c takes the lock for each removal itself.
+    // /c takes the lock for each removal itself. An x64 build emulated on
+    // ARM64 removes nothing, as it installs nothing.
+    if (nOperation == opClean && RunsEmulated())
+        return static_cast<INT>(RefuseEmulatedPackage(pszInfPath));
     if (nOperation == opClean)
         return static_cast<INT>(CleanDriverPackage(pszInfPath, m_callLock, m_pCallback, m_pLog, &m_summary));
     CPackageCallHold hold(m_callLock, m_pCallback, m_pLog);

@@ -156,6 +156,8 @@ void CRunLog::Start(const DRIVER_INSTALL_API* pApi, bool bVerifyOnly, bool bClea
         line << L" (" << pApi->pszWhy << L")";
     else if (bVerifyOnly && RunsEmulated())
         line << L" (this x64 build runs emulated on an ARM64 machine; the packages are checked for ARM64)";
+    else if (bClean && RunsEmulated())
+        line << L" (this x64 build runs emulated on an ARM64 machine and changes nothing there; run the ARM64 build)";
     line.WriteTo(m_file);
 }
 
