@@ -54,6 +54,7 @@ void CTavelinCommandLineInfo::ParseOption(LPCWSTR pszToken, bool bFlag)
     switch (ch) {
     case L'?': m_nOperation = opUsage; break;
     case L'a': m_nExpect = expectAuxValue; break;
+    case L'c': ChooseOperation(opClean); break;
     case L'e': m_bExitCode = true; break;
     case L'f':
         // The vendor value is expected even when another option already

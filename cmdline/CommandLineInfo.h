@@ -16,6 +16,8 @@ enum EOperation
     opFixConflict = 5,
     // Checks packages and changes nothing.
     opVerify = 6,
+    // Removes the superseded staged versions of the packages.
+    opClean = 7,
 };
 
 // Vendors that /f accepts.

@@ -15,4 +15,6 @@ void CDiffxApiCallback::EndOperation(INT /*nOperation*/, bool /*bDone*/) {}
 
 void CDiffxApiCallback::FirstPackageCall() {}
 
+void CDiffxApiCallback::PackageCallsPaused(bool /*bPaused*/) {}
+
 void CDiffxApiCallback::WaitForOtherRun(bool /*bWaiting*/) {}

@@ -25,10 +25,13 @@ INT RunDriverOperation(CDiffxApiCallback* pCallback, const CTavelinCommandLineIn
     // /v changes nothing, so it never asks who would install.
     const bool bVerifyOnly = info.m_nOperation == opVerify;
     batch.m_summary.bVerifyOnly = bVerifyOnly;
+    // Nor /c, which only Windows' own API carries out.
+    const bool bClean = info.m_nOperation == opClean;
+    batch.m_summary.bClean = bClean;
     // Without an open log not one call differs from a run without /o.
     if (pLog && pLog->IsOpen()) {
         batch.m_pLog = pLog;
-        pLog->Start(bVerifyOnly ? nullptr : &DriverInstallApi(), bVerifyOnly);
+        pLog->Start(bVerifyOnly || bClean ? nullptr : &DriverInstallApi(), bVerifyOnly, bClean);
     }
 
     // The repair reports nothing to the callback, not even its end; only a

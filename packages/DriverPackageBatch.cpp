@@ -1,6 +1,7 @@
 #include "DriverPackageBatch.h"
 
 #include "packages/DriverInstallApi.h"
+#include "packages/native/NativeLog.h"
 
 const WCHAR g_szDefaultInfList[] = L"inflist.txt";
 
@@ -14,7 +15,9 @@ CDriverPackageBatch::CDriverPackageBatch(CDiffxApiCallback* pCallback)
 
 CDriverPackageBatch::~CDriverPackageBatch()
 {
-    if (!m_summary.bVerifyOnly)
+    if (m_summary.bClean)
+        SetNativeLogCallback(nullptr, nullptr);
+    else if (!m_summary.bVerifyOnly)
         DriverInstallApi().pfnSetLogCallback(nullptr, nullptr);
     m_strListFile.Release();
     m_entries.Clear();

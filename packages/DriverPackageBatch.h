@@ -19,8 +19,9 @@ public:
     // A null pCallback reports to the batch's own silent object.
     explicit CDriverPackageBatch(CDiffxApiCallback* pCallback);
     // Unregisters the DIFx log callback first, so DIFx never reports to a
-    // batch that is gone (a /v batch never asked for DIFx and leaves it
-    // alone), then releases the list path and the entries.
+    // batch that is gone (a /v or /c batch never asked for DIFx and leaves
+    // it alone; /c clears the native one), then releases the list path and
+    // the entries.
     ~CDriverPackageBatch();
     CDriverPackageBatch(const CDriverPackageBatch&) = delete;
     CDriverPackageBatch& operator=(const CDriverPackageBatch&) = delete;
@@ -32,8 +33,8 @@ public:
     // Runs once per batch.
     bool LoadInfList();
 
-    // Applies nOperation (install, uninstall, preinstall or verify) to one INF
-    // file and returns DIFx's result, or the check's. The call is counted in
+    // Applies nOperation (install, uninstall, preinstall, verify or clean) to
+    // one INF file and returns DIFx's result, or the check's, or the clean's. The call is counted in
     // m_summary.
     INT RunSingle(INT nOperation, bool bQuiet, LPCWSTR pszInfPath);
     // Applies nOperation to every entry of the list file; returns the last
@@ -55,9 +56,15 @@ public:
     CRunLog* m_pLog = nullptr;
     // Held for each package call and for the repair.
     CPackageCallLock m_callLock;
+    // Whether the current folder was judged already (once per run).
+    bool m_bCurrentFolderChecked = false;
 
 private:
     void RegisterLogForwarder(INT nOperation);
+    // Before the run resolves pszPath: when it is relative, the run elevated
+    // and the current folder one that others than administrators can write,
+    // the log warns once.
+    void CheckCurrentFolderTrust(LPCWSTR pszPath);
     INT RunPackage(INT nOperation, bool bQuiet, LPCWSTR pszInfPath, BOOL* pbNeedReboot);
     INT RefusePiece(UINT uLine);
     void CountCall(INT nOperation, LPCWSTR pszInfPath, INT nResult, BOOL bRebootBefore, BOOL bNeedReboot);

@@ -4,30 +4,19 @@
 
 namespace {
 
-void Refuse(LPCWSTR pszInfPath)
-{
-    NativeLogEvent(DIFXAPI_ERROR, c_dwErrorInWow64,
-                   L"%ls is left as it is: this x64 build runs emulated on an ARM64 machine, where drivers are "
-                   L"installed only by native programs; run the ARM64 build of tavelin",
-                   pszInfPath ? pszInfPath : L"");
-}
-
 DWORD WINAPI RefusePreinstall(PCWSTR pszInfPath, DWORD)
 {
-    Refuse(pszInfPath);
-    return c_dwErrorInWow64;
+    return RefuseEmulatedPackage(pszInfPath);
 }
 
 DWORD WINAPI RefuseInstall(PCWSTR pszInfPath, DWORD, PCINSTALLERINFO_W, BOOL*)
 {
-    Refuse(pszInfPath);
-    return c_dwErrorInWow64;
+    return RefuseEmulatedPackage(pszInfPath);
 }
 
 DWORD WINAPI RefuseUninstall(PCWSTR pszInfPath, DWORD, PCINSTALLERINFO_W, BOOL*)
 {
-    Refuse(pszInfPath);
-    return c_dwErrorInWow64;
+    return RefuseEmulatedPackage(pszInfPath);
 }
 
 VOID WINAPI RefusingSetLogCallback(DIFXAPILOGCALLBACK_W pfnLogCallback, PVOID pvContext)
@@ -36,6 +25,15 @@ VOID WINAPI RefusingSetLogCallback(DIFXAPILOGCALLBACK_W pfnLogCallback, PVOID pv
 }
 
 } // namespace
+
+DWORD RefuseEmulatedPackage(LPCWSTR pszInfPath)
+{
+    NativeLogEvent(DIFXAPI_ERROR, c_dwErrorInWow64,
+                   L"\"%ls\" is left as it is: this x64 build runs emulated on an ARM64 machine, where drivers are "
+                   L"installed only by native programs; run the ARM64 build of tavelin",
+                   pszInfPath ? pszInfPath : L"");
+    return c_dwErrorInWow64;
+}
 
 void GetRefusingDriverInstallApi(DRIVER_INSTALL_API* pApi)
 {

@@ -12,3 +12,7 @@ const DWORD c_dwErrorInWow64 = 0xE0000235;
 // log event says to run the ARM64 build.
 void GetRefusingDriverInstallApi(DRIVER_INSTALL_API* pApi);
 
+// The refusal of one package by such a build, for an operation that no
+// provider carries out (/c): logs it and returns ERROR_IN_WOW64.
+DWORD RefuseEmulatedPackage(LPCWSTR pszInfPath);
+

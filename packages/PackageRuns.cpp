@@ -1,7 +1,11 @@
 #include "DriverPackageBatch.h"
 
 #include "cmdline/CommandLineInfo.h"
+#include "inf/MachineArchitecture.h"
 #include "packages/DriverInstallApi.h"
+#include "packages/EmulatedRefusal.h"
+#include "packages/PackageClean.h"
+#include "packages/native/NativeLog.h"
 #include "platform/BoundedFormat.h"
 #include "verify/VerifyDriverPackage.h"
 
@@ -40,12 +44,16 @@ INT CallDriverPackage(INT nOperation, bool bQuiet, LPCWSTR pszInfPath, BOOL* pbN
 } // namespace
 
 // /v reports its events to the forwarder directly and must never load DIFx:
-// the provider is not asked for at all on that road.
+// the provider is not asked for at all on that road. Nor on that of /c,
+// which only Windows' own API carries out.
 void CDriverPackageBatch::RegisterLogForwarder(INT nOperation)
 {
-    if (nOperation == opVerify)
+    if (nOperation == opVerify) {
         m_summary.bVerifyOnly = true;
-    else
+    } else if (nOperation == opClean) {
+        m_summary.bClean = true;
+        SetNativeLogCallback(&CDriverPackageBatch::DifxLogForwarder, this);
+    } else
         DriverInstallApi().pfnSetLogCallback(&CDriverPackageBatch::DifxLogForwarder, this);
 }
 
@@ -54,8 +62,20 @@ void CDriverPackageBatch::RegisterLogForwarder(INT nOperation)
 // run nor holds one up.
 INT CDriverPackageBatch::RunPackage(INT nOperation, bool bQuiet, LPCWSTR pszInfPath, BOOL* pbNeedReboot)
 {
-    if (nOperation == opVerify)
-        return static_cast<INT>(VerifyDriverPackage(pszInfPath, &CDriverPackageBatch::DifxLogForwarder, this));
+    if (nOperation == opVerify) {
+        const DWORD dwResult = VerifyDriverPackage(pszInfPath, &CDriverPackageBatch::DifxLogForwarder, this);
+        // What /c would do: information only, which leaves the result alone.
+        SetNativeLogCallback(&CDriverPackageBatch::DifxLogForwarder, this);
+        PreviewCleanDriverPackage(pszInfPath);
+        SetNativeLogCallback(nullptr, nullptr);
+        return static_cast<INT>(dwResult);
+    }
+    // /c takes the lock for each removal itself. An x64 build emulated on
+    // ARM64 removes nothing, as it installs nothing.
+    if (nOperation == opClean && RunsEmulated())
+        return static_cast<INT>(RefuseEmulatedPackage(pszInfPath));
+    if (nOperation == opClean)
+        return static_cast<INT>(CleanDriverPackage(pszInfPath, m_callLock, m_pCallback, m_pLog, &m_summary));
     CPackageCallHold hold(m_callLock, m_pCallback, m_pLog);
     return CallDriverPackage(nOperation, bQuiet, pszInfPath, pbNeedReboot);
 }
@@ -90,6 +110,7 @@ INT CDriverPackageBatch::RunSingle(INT nOperation, bool bQuiet, LPCWSTR pszInfPa
     // restarts the machine nor asks for it.
     BOOL bNeedReboot = FALSE;
     RegisterLogForwarder(nOperation);
+    CheckCurrentFolderTrust(pszInfPath);
     m_pCallback->BeginPackage(nOperation, pszInfPath);
     INT nResult = RunPackage(nOperation, bQuiet, pszInfPath, &bNeedReboot);
     CountCall(nOperation, pszInfPath, nResult, FALSE, bNeedReboot);
@@ -102,6 +123,7 @@ INT CDriverPackageBatch::RunList(INT nOperation, bool bQuiet)
     BOOL bNeedReboot = FALSE;
     INT nResult = 0;
     RegisterLogForwarder(nOperation);
+    CheckCurrentFolderTrust(m_strListFile.c_str());
     if (!LoadInfList())
         return -1;
     // A failing entry does not stop the run; the last code is returned, and the
@@ -111,10 +133,12 @@ INT CDriverPackageBatch::RunList(INT nOperation, bool bQuiet)
     const CInfEntryList::INF_PIECE* pPiecesEnd = pPiece + m_entries.PieceCount();
     for (const INF_ENTRY* pEntry = m_entries.First(); pEntry; pEntry = pEntry->pNext) {
         const BOOL bRebootBefore = bNeedReboot;
-        if (pPiece != pPiecesEnd && pPiece->pEntry == pEntry)
+        if (pPiece != pPiecesEnd && pPiece->pEntry == pEntry) {
             nResult = RefusePiece((pPiece++)->uLine);
-        else
+        } else {
+            CheckCurrentFolderTrust(pEntry->pszPath);
             nResult = RunPackage(nOperation, bQuiet, pEntry->pszPath, &bNeedReboot);
+        }
         CountCall(nOperation, pEntry->pszPath, nResult, bRebootBefore, bNeedReboot);
         m_pCallback->StepDone();
     }

@@ -97,6 +97,7 @@ LPCWSTR OperationName(INT nOperation)
     case opUninstall: return L"uninstall";
     case opPreinstall: return L"preinstall";
     case opVerify: return L"verify";
+    case opClean: return L"clean";
     default: return L"operation";
     }
 }
@@ -130,7 +131,7 @@ LPCWSTR CRunLog::ErrorText(DWORD dwCode)
     return m_szText;
 }
 
-void CRunLog::Start(const DRIVER_INSTALL_API* pApi, bool bVerifyOnly)
+void CRunLog::Start(const DRIVER_INSTALL_API* pApi, bool bVerifyOnly, bool bClean)
 {
     if (!IsOpen())
         return;
@@ -139,7 +140,10 @@ void CRunLog::Start(const DRIVER_INSTALL_API* pApi, bool bVerifyOnly)
         Print(szVersion, ARRAYSIZE(szVersion), L"(version unknown)");
     CLineTexts line;
     line << L"start tavelin " << szVersion << L", command line: " << GetCommandLineW() << L", driver install: ";
-    if (pApi && pApi->nPath == installPathDifx) {
+    if (bClean) {
+        // DIFx has no such operation, even where DIFXAPI.dll lies beside the exe.
+        line << L"Windows device installation API (DIFx plays no part in /c)";
+    } else if (pApi && pApi->nPath == installPathDifx) {
         line << L"DIFx";
         if (pApi->pszModulePath && pApi->pszModulePath[0] != L'\0')
             line << L" \"" << pApi->pszModulePath << L"\"";
@@ -152,6 +156,8 @@ void CRunLog::Start(const DRIVER_INSTALL_API* pApi, bool bVerifyOnly)
         line << L" (" << pApi->pszWhy << L")";
     else if (bVerifyOnly && RunsEmulated())
         line << L" (this x64 build runs emulated on an ARM64 machine; the packages are checked for ARM64)";
+    else if (bClean && RunsEmulated())
+        line << L" (this x64 build runs emulated on an ARM64 machine and changes nothing there; run the ARM64 build)";
     line.WriteTo(m_file);
 }
 
@@ -202,7 +208,8 @@ void CRunLog::PackageCall(INT nOperation, LPCWSTR pszInfPath, DWORD dwResult, BO
         line << (dwResult == ERROR_NO_MORE_ITEMS ? L", staged; the devices keep a better driver"
                                                  : L", staged; no matching device is present");
     // A flag that an earlier call of the run set cannot tell about this one.
-    if (nOperation != opVerify)
+    // Neither /v nor /c asks for a restart.
+    if (nOperation != opVerify && nOperation != opClean)
         line << L", restart needed: "
              << (!bNeedReboot ? L"no" : bRebootBefore ? L"already asked for earlier in the run" : L"yes");
     line.WriteTo(m_file);
@@ -239,6 +246,49 @@ void CRunLog::CallLockUnavailable(DWORD dwError)
 {
     WriteCodeLine(L"the lock that keeps package calls of tavelin runs apart cannot be had: ", dwError,
                   L"; calls go on without it");
+}
+
+void CRunLog::CallLockForeign(LPCWSTR pszName)
+{
+    CLineTexts line;
+    line << L"the lock's name \"Global\\" << pszName
+         << L"\" is held by someone else: it is no mutex of administrators or SYSTEM; calls go on without the lock";
+    line.WriteTo(m_file);
+}
+
+void CRunLog::CallLockWaitTooLong(DWORD dwMs)
+{
+    WCHAR szLine[160] = {};
+    if (dwMs % 60000 == 0)
+        Print(szLine, ARRAYSIZE(szLine), L"the lock was not had within %lu minutes: another run holds it still; calls go "
+                                         L"on without it",
+              static_cast<unsigned long>(dwMs / 60000));
+    else
+        Print(szLine, ARRAYSIZE(szLine), L"the lock was not had within %lu ms: another run holds it still; calls go on "
+                                         L"without it",
+              static_cast<unsigned long>(dwMs));
+    CLineTexts line;
+    line << szLine;
+    line.WriteTo(m_file);
+}
+
+void CRunLog::CurrentFolderUntrusted(LPCWSTR pszFolder, bool bUnknown, DWORD dwError)
+{
+    if (!IsOpen())
+        return;
+    CLineTexts line;
+    line << L"warning: relative paths resolve in \"" << pszFolder << L"\"";
+    if (!bUnknown) {
+        line << L", which others than administrators and SYSTEM can write: they can choose what this elevated run "
+                L"uses";
+        line.WriteTo(m_file);
+        return;
+    }
+    WCHAR szCode[c_cchCode];
+    FormatCode(dwError, szCode);
+    line << L", whose descriptor cannot be read: ";
+    AddCode(line, szCode, ErrorText(dwError));
+    line.WriteTo(m_file);
 }
 
 void CRunLog::DeviceRemoval(LPCWSTR pszInstanceId, DWORD dwError)
@@ -280,7 +330,18 @@ void CRunLog::End(const RUN_SUMMARY& summary, DWORD dwExitCode)
 {
     if (!IsOpen())
         return;
-    WCHAR szEnd[192] = {};
+    WCHAR szEnd[256] = {};
+    if (summary.bClean) {
+        Print(szEnd, ARRAYSIZE(szEnd),
+              L"end packages cleaned %lu, succeeded %lu, failed %lu; versions removed %lu, kept %lu; restart needed: "
+              L"%ls; exit code with /e: %lu (0x%08lX)",
+              summary.cTried, summary.cSucceeded, summary.cFailed, summary.cVersionsRemoved, summary.cVersionsKept,
+              YesNo(summary.bNeedReboot), dwExitCode, dwExitCode);
+        CLineTexts line;
+        line << szEnd;
+        line.WriteTo(m_file);
+        return;
+    }
     // /v checked its packages; it tried to install none.
     Print(szEnd, ARRAYSIZE(szEnd),
           L"end packages %ls %lu, %ls %lu, failed %lu; restart needed: %ls; exit code with /e: %lu (0x%08lX)",

@@ -33,7 +33,8 @@ public:
 
     // The version, the whole command line and who carries out the package
     // calls; null when nobody does (the usage help, and /v, which says so).
-    void Start(const DRIVER_INSTALL_API* pApi, bool bVerifyOnly = false);
+    // /c always uses Windows' own API, and says that DIFx plays no part.
+    void Start(const DRIVER_INSTALL_API* pApi, bool bVerifyOnly = false, bool bClean = false);
     void UsageShown(bool bError);
     void ListRead(LPCWSTR pszListFile, EListOutcome outcome, DWORD dwError, INT nCount);
     // bRebootBefore and bNeedReboot: the run's need-reboot flag before and
@@ -46,6 +47,15 @@ public:
     void OtherRunWait();
     void CallLockTakenOver();
     void CallLockUnavailable(DWORD dwError);
+    // The global name of the lock (pszName without "Global\\") belongs to an
+    // object that is no mutex of administrators or SYSTEM.
+    void CallLockForeign(LPCWSTR pszName);
+    // Another run held the lock for the whole of a wait of dwMs.
+    void CallLockWaitTooLong(DWORD dwMs);
+    // Relative paths of this elevated run resolve in pszFolder, which others
+    // than administrators can write (bUnknown: whose descriptor cannot be
+    // read, for dwError).
+    void CurrentFolderUntrusted(LPCWSTR pszFolder, bool bUnknown, DWORD dwError);
     void DeviceRemoval(LPCWSTR pszInstanceId, DWORD dwError) override;
     void DeviceListUnreadable(DWORD dwError) override;
     void End(const RUN_SUMMARY& summary, DWORD dwExitCode);

@@ -18,6 +18,11 @@ struct RUN_SUMMARY
     DWORD dwOperationError;
     // /v: the packages were checked, and nothing was installed.
     bool bVerifyOnly;
+    // /c: the superseded versions of the packages were removed; how many
+    // staged versions it removed and how many it kept.
+    bool bClean;
+    DWORD cVersionsRemoved;
+    DWORD cVersionsKept;
 };
 
 // An install that left the package staged and no device worse off: no

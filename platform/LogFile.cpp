@@ -6,6 +6,7 @@
 #include <cwchar>
 #include <utility>
 
+#include "platform/FinalPathCheck.h"
 #include "platform/OrdinaryFile.h"
 
 namespace {
@@ -82,13 +83,31 @@ bool CLogFile::Open(LPCWSTR pszPath)
     // log's name is opened as itself, not followed, and a pipe server at the
     // other end of the path may only identify this elevated caller, never
     // act as it.
-    CFileHandle file(CreateFileW(pszPath, FILE_APPEND_DATA | FILE_READ_ATTRIBUTES,
-                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
-                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT | SECURITY_SQOS_PRESENT |
-                                     SECURITY_IDENTIFICATION,
-                                 nullptr));
+    const DWORD dwAccess = FILE_APPEND_DATA | FILE_READ_ATTRIBUTES;
+    const DWORD dwShare = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    const DWORD dwFlags =
+        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT | SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION;
+    // A file this open creates is opened with the right to delete it, so that
+    // it can go again should it turn out to lie elsewhere than named; an
+    // existing one is opened as before.
+    bool bCreated = true;
+    CFileHandle file(CreateFileW(pszPath, dwAccess | DELETE, dwShare, nullptr, CREATE_NEW, dwFlags, nullptr));
+    if (!file.IsValid()) {
+        bCreated = false;
+        file.Reset(CreateFileW(pszPath, dwAccess, dwShare, nullptr, OPEN_ALWAYS, dwFlags, nullptr));
+    }
     if (!file.IsValid() || !IsOrdinaryDiskFile(file.Get()))
         return false;
+    // A link in a folder above the file leads somewhere the caller did not
+    // name, perhaps a folder only administrators may write: refused, and a
+    // file created there is deleted before anything is written to it.
+    if (!IsFileAtGivenPath(file.Get(), pszPath)) {
+        if (bCreated) {
+            FILE_DISPOSITION_INFO disposition = { TRUE };
+            SetFileInformationByHandle(file.Get(), FileDispositionInfo, &disposition, sizeof(disposition));
+        }
+        return false;
+    }
     EnterCriticalSection(&m_lock);
     m_file = std::move(file);
     LeaveCriticalSection(&m_lock);

@@ -19,8 +19,10 @@ public:
     CLogFile& operator=(const CLogFile&) = delete;
 
     // Opens pszPath for appending (created when missing), shared for reading,
-    // writing and deleting. False when it cannot be opened or is no ordinary
-    // disk file (IsOrdinaryDiskFile); every write then does nothing.
+    // writing and deleting. False when it cannot be opened, is no ordinary
+    // disk file (IsOrdinaryDiskFile), or lies elsewhere than pszPath says
+    // (IsFileAtGivenPath; a file this open created is then deleted); every
+    // write then does nothing.
     bool Open(LPCWSTR pszPath);
     bool IsOpen() const { return m_file.IsValid(); }
 

@@ -9,6 +9,8 @@
 #define IDS_DONE                133
 #define IDS_SHUTDOWN_REASON     134
 #define IDS_WAITING_OTHER_RUN   140
+// /c: the progress text.
+#define IDS_CLEANING            141
 
 // /v: the progress text and the results dialog.
 #define IDS_VERIFYING           150

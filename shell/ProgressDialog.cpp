@@ -20,14 +20,25 @@ bool g_bRefuseShutdown = false;
 
 const int c_cchStatus = 256;
 
-// The template's status text is the install one; a list run of /v names no
-// package, so it says what it does from the start.
-void ShowVerifyingStatus(HWND hWnd)
+// The template's status text is the install one; a list run of /v or /c
+// names no package, so it says what it does from the start.
+void ShowOperationStatus(HWND hWnd)
 {
     WCHAR szStatus[c_cchStatus] = {};
-    if (g_commandLineInfo.m_nOperation == opVerify &&
-        LoadStringW(g_hInstance, IDS_VERIFYING, szStatus, c_cchStatus) > 0)
+    const INT nOperation = g_commandLineInfo.m_nOperation;
+    const UINT uText = nOperation == opVerify ? IDS_VERIFYING : nOperation == opClean ? IDS_CLEANING : 0;
+    if (uText != 0 && LoadStringW(g_hInstance, uText, szStatus, c_cchStatus) > 0)
         SetDlgItemTextW(hWnd, IDC_STATUS_TEXT, szStatus);
+}
+
+// Refused with a reason while the worker is busy with package calls.
+void SetRefuseShutdown(HWND hWnd, bool bRefuse)
+{
+    if (bRefuse && !g_bRefuseShutdown)
+        RegisterShutdownReason(hWnd);
+    else if (!bRefuse && g_bRefuseShutdown)
+        ShutdownBlockReasonDestroy(hWnd);
+    g_bRefuseShutdown = bRefuse;
 }
 
 } // namespace
@@ -37,21 +48,22 @@ INT_PTR CALLBACK ProgressDlgProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM /*l
     switch (uMsg) {
     case WM_INITDIALOG:
         SendDlgItemMessageW(hWnd, IDC_PROGRESS_BAR, PBM_SETSTEP, 1, 0);
-        ShowVerifyingStatus(hWnd);
+        ShowOperationStatus(hWnd);
+        // Not refused before the worker's first package call: a run that
+        // only waits for another one changes nothing yet.
+        g_bRefuseShutdown = false;
         g_worker.Reset(CreateThread(nullptr, 0, ProgressWorkerThread, hWnd, 0, nullptr));
         g_bWorkerRunning = g_worker.IsValid();
+        return TRUE;
+
+    case WM_APP_WORKER_BUSY:
         // /v changes nothing: a shutdown cannot cut it anywhere that matters.
-        g_bRefuseShutdown = g_bWorkerRunning && g_commandLineInfo.m_nOperation != opVerify;
-        // The worker's end arrives as a message, so it always comes after this.
-        if (g_bRefuseShutdown)
-            RegisterShutdownReason(hWnd);
+        SetRefuseShutdown(hWnd, wParam != FALSE && g_bWorkerRunning && g_commandLineInfo.m_nOperation != opVerify);
         return TRUE;
 
     case WM_APP_WORKER_FINISHED:
-        if (g_bRefuseShutdown)
-            ShutdownBlockReasonDestroy(hWnd);
+        SetRefuseShutdown(hWnd, false);
         g_bWorkerRunning = false;
-        g_bRefuseShutdown = false;
         return TRUE;
 
     case WM_QUERYENDSESSION:

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "AppInstance.h"
+#include "ProgressDialog.h"
 #include "StatusText.h"
 #include "VerifyResults.h"
 #include "cmdline/CommandLineInfo.h"
@@ -19,7 +20,12 @@ const INT c_nShortRangeMax = 0xFFFF;
 // Preinstall shows the install texts.
 UINT OperationTextId(INT nOperation)
 {
-    return nOperation == opUninstall ? IDS_REMOVING : nOperation == opVerify ? IDS_VERIFYING : IDS_INSTALLING;
+    switch (nOperation) {
+    case opUninstall: return IDS_REMOVING;
+    case opVerify: return IDS_VERIFYING;
+    case opClean: return IDS_CLEANING;
+    default: return IDS_INSTALLING;
+    }
 }
 
 } // namespace
@@ -83,4 +89,14 @@ void CProgressDialogCallback::WaitForOtherRun(bool bWaiting)
     WCHAR szStatus[c_cchStatus] = {};
     LoadStringW(g_hInstance, IDS_WAITING_OTHER_RUN, szStatus, static_cast<int>(c_cchStatus));
     SetDlgItemTextW(m_hWnd, IDC_STATUS_TEXT, szStatus);
+}
+
+void CProgressDialogCallback::FirstPackageCall()
+{
+    SendMessageW(m_hWnd, WM_APP_WORKER_BUSY, TRUE, 0);
+}
+
+void CProgressDialogCallback::PackageCallsPaused(bool bPaused)
+{
+    SendMessageW(m_hWnd, WM_APP_WORKER_BUSY, bPaused ? FALSE : TRUE, 0);
 }

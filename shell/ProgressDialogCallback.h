@@ -19,6 +19,10 @@ public:
     // The status line says so while the wait lasts, then shows again what it
     // showed before.
     void WaitForOtherRun(bool bWaiting) override;
+    // The dialog refuses shutdown from the first package call on, except
+    // while the run only waits for another one.
+    void FirstPackageCall() override;
+    void PackageCallsPaused(bool bPaused) override;
     // /v: the checks' events and results, for the results dialog.
     void OnLogEvent(INT nEventType, DWORD dwError, LPCWSTR pszEventText) override;
     void PackageDone(INT nOperation, LPCWSTR pszInfPath, DWORD dwResult) override;

@@ -46,12 +46,15 @@ private:
 };
 
 // The callback of a quiet run: it reports to nobody, and has the guard refuse
-// shutdown from the run's first package call on.
+// shutdown from the run's first package call on, except while the run waits
+// for another one.
 class CQuietRunCallback : public CDiffxApiCallback
 {
 public:
     explicit CQuietRunCallback(CQuietShutdownGuard* pGuard) : m_pGuard(pGuard) {}
     void FirstPackageCall() override { m_pGuard->SetBusy(true); }
+    // A run that only waits for another one is not busy.
+    void PackageCallsPaused(bool bPaused) override { m_pGuard->SetBusy(!bPaused); }
 
 private:
     CQuietShutdownGuard* m_pGuard;

@@ -13,12 +13,15 @@
 #include "packages/DriverOperation.h"
 #include "platform/DllSearch.h"
 #include "platform/LastError.h"
+#include "platform/RedirectionTrust.h"
 #include "res/resource.h"
 
 int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE /*hPrevInstance*/, LPWSTR pszCmdLine, int /*nShowCmd*/)
 {
     // Before anything can load a DLL by name: this program runs elevated.
     RestrictDllSearch();
+    // Before any path is opened: junctions that users made lead nowhere.
+    EnforceRedirectionTrust();
     g_hInstance = hInstance;
     ParseCommandLine(pszCmdLine);
 

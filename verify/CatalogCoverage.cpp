@@ -64,7 +64,7 @@ DWORD FindInCatalog(const CCatalogHasher& hasher, const CCatalogMembers& members
 void ReportNotCatalog(LPCWSTR pszCatalog, CVerifyReport* pReport)
 {
     pReport->Problem(static_cast<DWORD>(TRUST_E_NOSIGNATURE),
-                     L"%ls is not a catalog: it is no signed list of file hashes", pszCatalog);
+                     L"\"%ls\" is not a catalog: it is no signed list of file hashes", pszCatalog);
 }
 
 } // namespace
@@ -72,7 +72,7 @@ void ReportNotCatalog(LPCWSTR pszCatalog, CVerifyReport* pReport)
 bool CheckCatalogCoverage(LPCWSTR pszCatalog, const LPCWSTR* ppszFiles, size_t cFiles, CVerifyReport* pReport)
 {
     if (!CryptoApiComplete(VerifyCryptoApi())) {
-        pReport->Problem(ERROR_PROC_NOT_FOUND, L"Cannot read the catalog %ls: the system lacks the catalog functions",
+        pReport->Problem(ERROR_PROC_NOT_FOUND, L"Cannot read the catalog \"%ls\": the system lacks the catalog functions",
                          pszCatalog);
         return false;
     }
@@ -83,7 +83,7 @@ bool CheckCatalogCoverage(LPCWSTR pszCatalog, const LPCWSTR* ppszFiles, size_t c
     }
     const CHeapBlock findings(calloc(cFiles ? cFiles : 1, sizeof(FILE_FINDING)));
     if (!findings.IsValid()) {
-        pReport->Problem(ERROR_OUTOFMEMORY, L"Cannot check the catalog %ls", pszCatalog);
+        pReport->Problem(ERROR_OUTOFMEMORY, L"Cannot check the catalog \"%ls\"", pszCatalog);
         return true;
     }
     FILE_FINDING* pFindings = static_cast<FILE_FINDING*>(findings.Get());
@@ -93,12 +93,12 @@ bool CheckCatalogCoverage(LPCWSTR pszCatalog, const LPCWSTR* ppszFiles, size_t c
         // A missing file is the copied-files check's problem, reported there.
         const DWORD dwError = pFindings[i].dwError;
         if (dwError != ERROR_SUCCESS && dwError != ERROR_FILE_NOT_FOUND && dwError != ERROR_PATH_NOT_FOUND)
-            pReport->Problem(dwError, L"Cannot hash %ls to look it up in the catalog", ppszFiles[i]);
+            pReport->Problem(dwError, L"Cannot hash \"%ls\" to look it up in the catalog", ppszFiles[i]);
     }
     for (size_t i = 0; i < cFiles; ++i) {
         if (pFindings[i].dwError == ERROR_SUCCESS && !pFindings[i].bListed)
             pReport->Problem(static_cast<DWORD>(TRUST_E_NOSIGNATURE),
-                             L"The catalog %ls does not list %ls: the file was changed after signing, or never signed",
+                             L"The catalog \"%ls\" does not list \"%ls\": the file was changed after signing, or never signed",
                              pszCatalog, ppszFiles[i]);
     }
     return true;

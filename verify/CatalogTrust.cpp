@@ -178,7 +178,7 @@ bool IsSignedByWindows(LPCWSTR pszCatalog, CVerifyReport* pReport)
     const CCatalogVerification policy(pszCatalog, driverAction);
     if (policy.Result() != ERROR_SUCCESS || policy.HasUntrustedRoot() || !HasWindowsSigningUsage(policy.Signer()))
         return false;
-    pReport->Info(L"%ls is signed by Windows (%ls): the driver-signing policy passes it", pszCatalog,
+    pReport->Info(L"\"%ls\" is signed by Windows (%ls): the driver-signing policy passes it", pszCatalog,
                   policy.SignerName());
     return true;
 }
@@ -196,22 +196,22 @@ void CheckAuthenticode(LPCWSTR pszCatalog, CVerifyReport* pReport)
     if (lResult != ERROR_SUCCESS) {
         if (authenticode.Signer())
             pReport->Problem(static_cast<DWORD>(lResult),
-                             L"%ls is signed by %ls, but that signature is not trusted on this machine: the package "
+                             L"\"%ls\" is signed by %ls, but that signature is not trusted on this machine: the package "
                              L"does not install",
                              pszCatalog, pszSigner);
         else
             pReport->Problem(static_cast<DWORD>(lResult),
-                             L"%ls has no valid signature: the package does not install", pszCatalog);
+                             L"\"%ls\" has no valid signature: the package does not install", pszCatalog);
         return;
     }
     if (authenticode.Signer() && IsTrustedPublisher(authenticode.Signer())) {
-        pReport->Info(L"%ls is signed by %ls, a publisher trusted on this machine (TrustedPublisher): the package "
+        pReport->Info(L"\"%ls\" is signed by %ls, a publisher trusted on this machine (TrustedPublisher): the package "
                       L"installs quietly",
                       pszCatalog, pszSigner);
         return;
     }
     pReport->Problem(c_dwAuthenticodeTrustNotEstablished,
-                     L"%ls is signed by %ls, whose certificate is not in TrustedPublisher on this machine: a quiet "
+                     L"\"%ls\" is signed by %ls, whose certificate is not in TrustedPublisher on this machine: a quiet "
                      L"install fails, an interactive one asks whether to trust the publisher",
                      pszCatalog, pszSigner);
 }
@@ -222,7 +222,7 @@ bool CheckCatalogTrust(LPCWSTR pszCatalog, CVerifyReport* pReport)
 {
     if (!CryptoApiComplete(VerifyCryptoApi())) {
         pReport->Problem(ERROR_PROC_NOT_FOUND,
-                         L"Cannot check the signature of %ls: the system lacks the signature functions", pszCatalog);
+                         L"Cannot check the signature of \"%ls\": the system lacks the signature functions", pszCatalog);
         return false;
     }
     if (IsSignedByWindows(pszCatalog, pReport))

@@ -21,7 +21,7 @@ void WarnKernelDriversUnderSecureBoot(HINF hInf, bool bSignedByWindows, CVerifyR
     if (ReadPackageKernelServices(hInf, &binaries) != ERROR_SUCCESS)
         return;
     for (LPCWSTR pszBinary = binaries.First(); pszBinary; pszBinary = binaries.Next(pszBinary))
-        pReport->Warning(L"%ls is a kernel-mode driver whose catalog Microsoft did not sign: Windows 10 1607 and "
+        pReport->Warning(L"\"%ls\" is a kernel-mode driver whose catalog Microsoft did not sign: Windows 10 1607 and "
                          L"later with Secure Boot on load only kernel drivers that Microsoft signed, apart from the "
                          L"cross-signing exceptions, so it may not start (Device Manager code 52)",
                          pszBinary);

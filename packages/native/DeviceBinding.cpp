@@ -29,7 +29,7 @@ DWORD CallForIds(LPCWSTR pszFullPath, const CInstallPlan& plan, bool bQuiet, BOO
         const bool bForce = plan.IsForced(pszId);
         const DWORD dwFlags = (bForce ? INSTALLFLAG_FORCE : 0) | (bQuiet ? INSTALLFLAG_NONINTERACTIVE : 0);
         if (bForce)
-            NativeLogEvent(DIFXAPI_INFO, 0, L"Reinstalling %ls on the devices with ID %ls, which use it already",
+            NativeLogEvent(DIFXAPI_INFO, 0, L"Reinstalling \"%ls\" on the devices with ID \"%ls\", which use it already",
                            pszFullPath, pszId);
         BOOL bReboot = FALSE;
         if (NativeSetupApi().pfnUpdateDriverForPlugAndPlayDevicesW(nullptr, pszId, pszFullPath, dwFlags, &bReboot)) {
@@ -39,10 +39,10 @@ DWORD CallForIds(LPCWSTR pszFullPath, const CInstallPlan& plan, bool bQuiet, BOO
         }
         const DWORD dwError = LastErrorOrFailure();
         if (dwError == ERROR_NO_MORE_ITEMS)
-            NativeLogEvent(DIFXAPI_INFO, dwError, L"The devices with ID %ls have a better driver than %ls", pszId,
+            NativeLogEvent(DIFXAPI_INFO, dwError, L"The devices with ID \"%ls\" have a better driver than \"%ls\"", pszId,
                            pszFullPath);
         else if (dwError != ERROR_NO_SUCH_DEVINST)
-            NativeLogEvent(DIFXAPI_ERROR, dwError, L"Cannot install %ls on the devices with ID %ls", pszFullPath,
+            NativeLogEvent(DIFXAPI_ERROR, dwError, L"Cannot install \"%ls\" on the devices with ID \"%ls\"", pszFullPath,
                            pszId);
         if (dwFirstError == ERROR_SUCCESS && dwError != ERROR_NO_MORE_ITEMS && dwError != ERROR_NO_SUCH_DEVINST)
             dwFirstError = dwError;
@@ -70,10 +70,10 @@ DWORD ReportDrivers(const CDeviceIdList& ids, LPCWSTR pszPublishedName, int* pcU
         devices.DriverInf(&device, szInf);
         if (DeviceIdEquals(szInf, pszPublishedName)) {
             ++*pcUsing;
-            NativeLogEvent(DIFXAPI_INFO, 0, L"Device %ls now uses %ls", szInstance, szInf);
+            NativeLogEvent(DIFXAPI_INFO, 0, L"Device \"%ls\" now uses \"%ls\"", szInstance, szInf);
         } else {
             ++*pcKeeping;
-            NativeLogEvent(DIFXAPI_INFO, 0, L"Device %ls keeps %ls", szInstance, szInf[0] ? szInf : L"no driver");
+            NativeLogEvent(DIFXAPI_INFO, 0, L"Device \"%ls\" keeps %ls", szInstance, szInf[0] ? szInf : L"no driver");
         }
     }
     return ERROR_SUCCESS;
@@ -95,7 +95,7 @@ DWORD InstallOnPresentDevices(LPCWSTR pszFullPath, LPCWSTR pszPublishedName, con
     }
     if (!plan.HasMatchingDevice()) {
         NativeLogEvent(DIFXAPI_INFO, ERROR_NO_SUCH_DEVINST,
-                       L"No present device matches %ls; it stays staged for later devices", pszFullPath);
+                       L"No present device matches \"%ls\"; it stays staged for later devices", pszFullPath);
         return ERROR_NO_SUCH_DEVINST;
     }
     const DWORD dwCallError = CallForIds(pszFullPath, plan, bQuiet, pbNeedReboot);
@@ -111,7 +111,7 @@ DWORD InstallOnPresentDevices(LPCWSTR pszFullPath, LPCWSTR pszPublishedName, con
         return ERROR_SUCCESS;
     if (cKeeping == 0)
         return ERROR_NO_SUCH_DEVINST;
-    NativeLogEvent(DIFXAPI_INFO, ERROR_NO_MORE_ITEMS, L"Every matching device keeps its driver; %ls stays staged",
+    NativeLogEvent(DIFXAPI_INFO, ERROR_NO_MORE_ITEMS, L"Every matching device keeps its driver; \"%ls\" stays staged",
                    pszFullPath);
     return ERROR_NO_MORE_ITEMS;
 }
@@ -133,14 +133,14 @@ DWORD RemoveDevicesBoundTo(LPCWSTR pszPublishedName, BOOL* pbNeedReboot, DWORD* 
         devices.InstanceId(&device, szInstance);
         if (!NativeSetupApi().pfnSetupDiCallClassInstaller(DIF_REMOVE, devices.Handle(), &device)) {
             const DWORD dwError = LastErrorOrFailure();
-            NativeLogEvent(DIFXAPI_ERROR, dwError, L"Cannot remove device %ls, which uses %ls", szInstance,
+            NativeLogEvent(DIFXAPI_ERROR, dwError, L"Cannot remove device \"%ls\", which uses \"%ls\"", szInstance,
                            pszPublishedName);
             // Each device removed before has its line above.
-            NativeLogEvent(DIFXAPI_WARNING, 0, L"%lu devices of %ls were removed before the failure",
+            NativeLogEvent(DIFXAPI_WARNING, 0, L"%lu devices of \"%ls\" were removed before the failure",
                            static_cast<unsigned long>(*pcRemoved), pszPublishedName);
             return dwError;
         }
-        NativeLogEvent(DIFXAPI_INFO, 0, L"Removed device %ls, which used %ls", szInstance, pszPublishedName);
+        NativeLogEvent(DIFXAPI_INFO, 0, L"Removed device \"%ls\", which used \"%ls\"", szInstance, pszPublishedName);
         devices.NoteRebootNeed(&device, pbNeedReboot);
         ++*pcRemoved;
     }

@@ -5,9 +5,11 @@
 #include "inf/DeviceIdList.h"
 
 // Installs the staged package (pszPublishedName: its file name in the
-// Windows INF folder) on the present devices that list one of ids among
-// their hardware or compatible IDs, with DIFx's meaning: never over a better
-// driver, every matching device reached by as few calls as that allows,
+// Windows INF folder; pszFullPath: that copy's full path, which every call
+// gets, since only administrators can change that folder) on the present
+// devices that list one of ids among their hardware or compatible IDs, with
+// DIFx's meaning: never over a better driver, every matching device reached
+// by as few calls as that allows,
 // reinstalled where it is in use already. Then logs the driver each of those devices uses. 0 when some
 // device uses the package; ERROR_NO_SUCH_DEVINST when no present device
 // matches; ERROR_NO_MORE_ITEMS when every one keeps another driver; the

@@ -169,7 +169,7 @@ DWORD CInstallPlan::AddCall(DWORD iCandidate)
         return m_forced.Add(pszId) ? ERROR_SUCCESS : ERROR_NOT_ENOUGH_MEMORY;
     if (bAny)
         NativeLogEvent(DIFXAPI_INFO, 0,
-                       L"The call for ID %ls is not forced: some devices that list it use another driver than %ls",
+                       L"The call for ID \"%ls\" is not forced: some devices that list it use another driver than \"%ls\"",
                        pszId, m_pszPublishedName);
     return ERROR_SUCCESS;
 }
@@ -186,7 +186,7 @@ void CInstallPlan::LogDevices(const CDeviceSet& devices, const DWORD* piChosen, 
         DWORD i = 0;
         while (i + 1 < cChosen && !Lists(iDevice, piChosen[i]))
             ++i;
-        NativeLogEvent(DIFXAPI_INFO, 0, L"Installing on device %ls, which lists %ls", szInstance,
+        NativeLogEvent(DIFXAPI_INFO, 0, L"Installing on device \"%ls\", which lists \"%ls\"", szInstance,
                        Candidate(piChosen[i]));
     }
 }

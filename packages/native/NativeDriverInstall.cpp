@@ -38,10 +38,10 @@ DWORD StagePackage(LPCWSTR pszFullPath, CWideString* pstrPublished)
     if (!NativeSetupApi().pfnSetupCopyOEMInfW(pszFullPath, nullptr, SPOST_PATH, 0, szStaged, MAX_PATH, nullptr,
                                               &pszName)) {
         const DWORD dwError = LastErrorOrFailure();
-        NativeLogEvent(DIFXAPI_ERROR, dwError, L"Cannot stage %ls into the driver store", pszFullPath);
+        NativeLogEvent(DIFXAPI_ERROR, dwError, L"Cannot stage \"%ls\" into the driver store", pszFullPath);
         return dwError;
     }
-    NativeLogEvent(DIFXAPI_INFO, 0, L"Staged %ls as %ls", pszFullPath, szStaged);
+    NativeLogEvent(DIFXAPI_INFO, 0, L"Staged \"%ls\" as \"%ls\"", pszFullPath, szStaged);
     if (pstrPublished && !pstrPublished->Assign(pszName ? pszName : szStaged))
         return ERROR_NOT_ENOUGH_MEMORY;
     return ERROR_SUCCESS;
@@ -81,7 +81,7 @@ DWORD PassSection(HINF, LPCWSTR, EInstallSectionRole, PVOID)
 DWORD WarnMissingSection(LPCWSTR pszSection, LPCWSTR pszModel, LPCWSTR pszHardwareId, PVOID pvFullPath)
 {
     NativeLogEvent(DIFXAPI_WARNING, ERROR_SECTION_NOT_FOUND,
-                   L"%ls: the install section [%ls] of the model \"%ls\" (%ls) is missing for %ls; its devices "
+                   L"\"%ls\": the install section [%ls] of the model \"%ls\" (%ls) is missing for %ls; its devices "
                    L"cannot get this package",
                    static_cast<LPCWSTR>(pvFullPath), pszSection, pszModel, pszHardwareId,
                    ArchitectureName(MachineArchitecture()));
@@ -89,25 +89,27 @@ DWORD WarnMissingSection(LPCWSTR pszSection, LPCWSTR pszModel, LPCWSTR pszHardwa
 }
 
 // The device IDs come first: a package that cannot go on any device of
-// this machine is not staged at all.
-DWORD ReadDeviceIds(LPCWSTR pszFullPath, CDeviceIdList* pIds)
+// this machine is not staged at all. pszNone ends the text for a package
+// that names none. bWalkSections: warn of model lines without their install
+// section too (for the staged copy, which the calls get).
+DWORD ReadDeviceIds(LPCWSTR pszFullPath, CDeviceIdList* pIds, LPCWSTR pszNone, bool bWalkSections)
 {
     CInfFile inf;
     DWORD dwResult = OpenPackageInf(pszFullPath, &inf);
     if (dwResult == ERROR_SUCCESS)
         dwResult = ReadPackageDeviceIds(inf.Get(), pIds);
-    if (dwResult == ERROR_SUCCESS) {
+    if (dwResult == ERROR_SUCCESS && bWalkSections) {
         const INSTALL_SECTION_WALK walk = { PassSection, WarnMissingSection,
                                             const_cast<PVOID>(static_cast<const void*>(pszFullPath)) };
         dwResult = ForEachInstallSection(inf.Get(), walk);
     }
     if (dwResult != ERROR_SUCCESS) {
-        NativeLogEvent(DIFXAPI_ERROR, dwResult, L"Cannot read the devices that %ls names", pszFullPath);
+        NativeLogEvent(DIFXAPI_ERROR, dwResult, L"Cannot read the devices that \"%ls\" names", pszFullPath);
         return dwResult;
     }
     if (pIds->IsEmpty()) {
-        NativeLogEvent(DIFXAPI_ERROR, ERROR_NO_DEVICE_ID, L"%ls names no device for %ls; nothing is staged",
-                       pszFullPath, ArchitectureName(MachineArchitecture()));
+        NativeLogEvent(DIFXAPI_ERROR, ERROR_NO_DEVICE_ID, L"\"%ls\" names no device for %ls%ls", pszFullPath,
+                       ArchitectureName(MachineArchitecture()), pszNone);
         return ERROR_NO_DEVICE_ID;
     }
     return ERROR_SUCCESS;
@@ -116,7 +118,7 @@ DWORD ReadDeviceIds(LPCWSTR pszFullPath, CDeviceIdList* pIds)
 DWORD InstallPackage(LPCWSTR pszFullPath, bool bQuiet, BOOL* pbNeedReboot)
 {
     CDeviceIdList ids;
-    DWORD dwResult = ReadDeviceIds(pszFullPath, &ids);
+    DWORD dwResult = ReadDeviceIds(pszFullPath, &ids, L"; nothing is staged", false);
     if (dwResult != ERROR_SUCCESS)
         return dwResult;
     if (!NativeSetupApi().pfnUpdateDriverForPlugAndPlayDevicesW) {
@@ -129,7 +131,17 @@ DWORD InstallPackage(LPCWSTR pszFullPath, bool bQuiet, BOOL* pbNeedReboot)
     dwResult = StagePackage(pszFullPath, &strPublished);
     if (dwResult != ERROR_SUCCESS)
         return dwResult;
-    return InstallOnPresentDevices(pszFullPath, strPublished.c_str(), ids, bQuiet, pbNeedReboot);
+    // From here on only the staged copy counts: the package's own folder may
+    // be one a user can write, who could swap the INF (or a junction above
+    // it) after it was checked and staged.
+    CWideString strStaged;
+    CDeviceIdList stagedIds;
+    dwResult = GetStagedCopyPath(strPublished.c_str(), &strStaged);
+    if (dwResult == ERROR_SUCCESS)
+        dwResult = ReadDeviceIds(strStaged.c_str(), &stagedIds, L"", true);
+    if (dwResult != ERROR_SUCCESS)
+        return dwResult;
+    return InstallOnPresentDevices(strStaged.c_str(), strPublished.c_str(), stagedIds, bQuiet, pbNeedReboot);
 }
 
 DWORD WINAPI NativeInstall(PCWSTR pszInfPath, DWORD dwFlags, PCINSTALLERINFO_W /*pInstallerInfo*/,

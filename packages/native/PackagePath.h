@@ -14,3 +14,8 @@ DWORD ResolvePackagePath(LPCWSTR pszInfPath, CWideString* pstrFullPath);
 // The Windows INF folder with a trailing backslash, in pszFolder (cchFolder
 // units). False when it does not fit.
 bool GetInfFolder(LPWSTR pszFolder, size_t cchFolder);
+
+// The full path of the staged copy pszPublishedName (a file name) in the
+// Windows INF folder, which only administrators can change: every call
+// after staging reopens the package there. 0, or the error code.
+DWORD GetStagedCopyPath(LPCWSTR pszPublishedName, CWideString* pstrPath);

@@ -8,6 +8,7 @@
 #include "packages/native/DeviceBinding.h"
 #include "packages/native/NativeLog.h"
 #include "packages/native/NativeSetupApi.h"
+#include "packages/native/PackagePath.h"
 #include "packages/native/StagedCopy.h"
 #include "platform/LastError.h"
 
@@ -22,19 +23,28 @@ DWORD MapDiUninstallError(DWORD dwError)
     return dwError;
 }
 
-// Moves the devices to another driver, then removes the package.
-DWORD DiUninstall(LPCWSTR pszFullPath, BOOL* pbNeedReboot)
+// Moves the devices to another driver, then removes the package: the staged
+// copy that was found, by its full path in the INF folder, so that what is
+// removed is what was matched, whatever happens to the package's own folder.
+DWORD DiUninstall(LPCWSTR pszFullPath, LPCWSTR pszPublishedName, BOOL* pbNeedReboot)
 {
-    if (NativeSetupApi().pfnDiUninstallDriverW(nullptr, pszFullPath, 0, pbNeedReboot)) {
-        NativeLogEvent(DIFXAPI_INFO, 0, L"Uninstalled %ls from its devices and the driver store", pszFullPath);
+    CWideString strStaged;
+    const DWORD dwPathError = GetStagedCopyPath(pszPublishedName, &strStaged);
+    if (dwPathError != ERROR_SUCCESS) {
+        NativeLogEvent(DIFXAPI_ERROR, dwPathError, L"Cannot uninstall \"%ls\"", pszFullPath);
+        return dwPathError;
+    }
+    if (NativeSetupApi().pfnDiUninstallDriverW(nullptr, strStaged.c_str(), 0, pbNeedReboot)) {
+        NativeLogEvent(DIFXAPI_INFO, 0, L"Uninstalled \"%ls\" (staged from \"%ls\") from its devices and the driver store",
+                       strStaged.c_str(), pszFullPath);
         return ERROR_SUCCESS;
     }
     const DWORD dwError = LastErrorOrFailure();
     const DWORD dwResult = MapDiUninstallError(dwError);
     if (dwResult == ERROR_DRIVER_PACKAGE_NOT_IN_STORE)
-        NativeLogEvent(DIFXAPI_ERROR, dwError, L"%ls is not in the driver store", pszFullPath);
+        NativeLogEvent(DIFXAPI_ERROR, dwError, L"\"%ls\" is not in the driver store", pszFullPath);
     else
-        NativeLogEvent(DIFXAPI_ERROR, dwError, L"Cannot uninstall %ls", pszFullPath);
+        NativeLogEvent(DIFXAPI_ERROR, dwError, L"Cannot uninstall \"%ls\"", pszFullPath);
     return dwResult;
 }
 
@@ -62,39 +72,39 @@ void ReenumerateDevices()
                        static_cast<unsigned long>(cr));
 }
 
-// Where Windows has no DiUninstallDriverW: the staged copy is found by its
-// bytes and its catalog, its devices are removed, then the copy leaves the
-// store.
-DWORD UninstallStagedCopy(LPCWSTR pszFullPath, BOOL* pbNeedReboot)
+// The staged copy of the package, found by its bytes and its catalog.
+DWORD FindPackageCopy(LPCWSTR pszFullPath, CWideString* pstrPublished)
 {
     CInfFile inf;
     DWORD dwResult = OpenPackageInf(pszFullPath, &inf);
     if (dwResult != ERROR_SUCCESS) {
-        NativeLogEvent(DIFXAPI_ERROR, dwResult, L"Cannot read %ls", pszFullPath);
+        NativeLogEvent(DIFXAPI_ERROR, dwResult, L"Cannot read \"%ls\"", pszFullPath);
         return dwResult;
     }
-    CWideString strPublished;
-    dwResult = FindStagedCopy(pszFullPath, inf.Get(), &strPublished);
-    if (dwResult == ERROR_DRIVER_PACKAGE_NOT_IN_STORE) {
-        NativeLogEvent(DIFXAPI_ERROR, dwResult, L"%ls is not in the driver store", pszFullPath);
-        return dwResult;
-    }
-    if (dwResult != ERROR_SUCCESS) {
-        NativeLogEvent(DIFXAPI_ERROR, dwResult, L"Cannot look for the staged copy of %ls", pszFullPath);
-        return dwResult;
-    }
+    dwResult = FindStagedCopy(pszFullPath, inf.Get(), pstrPublished);
+    if (dwResult == ERROR_DRIVER_PACKAGE_NOT_IN_STORE)
+        NativeLogEvent(DIFXAPI_ERROR, dwResult, L"\"%ls\" is not in the driver store", pszFullPath);
+    else if (dwResult != ERROR_SUCCESS)
+        NativeLogEvent(DIFXAPI_ERROR, dwResult, L"Cannot look for the staged copy of \"%ls\"", pszFullPath);
+    return dwResult;
+}
+
+// Where Windows has no DiUninstallDriverW: the devices that use the staged
+// copy are removed, then the copy leaves the store.
+DWORD UninstallStagedCopy(LPCWSTR pszFullPath, LPCWSTR pszPublishedName, BOOL* pbNeedReboot)
+{
     // A device still bound to the copy would lose its driver files: the copy
     // stays when one cannot be removed. The devices removed before come back
     // at the rescan below.
     DWORD cRemoved = 0;
-    dwResult = RemoveDevicesBoundTo(strPublished.c_str(), pbNeedReboot, &cRemoved);
+    DWORD dwResult = RemoveDevicesBoundTo(pszPublishedName, pbNeedReboot, &cRemoved);
     if (dwResult == ERROR_SUCCESS) {
-        if (NativeSetupApi().pfnSetupUninstallOEMInfW(strPublished.c_str(), SUOI_FORCEDELETE, nullptr)) {
-            NativeLogEvent(DIFXAPI_INFO, 0, L"Removed %ls (staged from %ls) from the driver store",
-                           strPublished.c_str(), pszFullPath);
+        if (NativeSetupApi().pfnSetupUninstallOEMInfW(pszPublishedName, SUOI_FORCEDELETE, nullptr)) {
+            NativeLogEvent(DIFXAPI_INFO, 0, L"Removed \"%ls\" (staged from \"%ls\") from the driver store",
+                           pszPublishedName, pszFullPath);
         } else {
             dwResult = LastErrorOrFailure();
-            NativeLogEvent(DIFXAPI_ERROR, dwResult, L"Cannot remove %ls from the driver store", strPublished.c_str());
+            NativeLogEvent(DIFXAPI_ERROR, dwResult, L"Cannot remove \"%ls\" from the driver store", pszPublishedName);
         }
     }
     // Removed devices stay out of the device tree until Windows looks for
@@ -108,7 +118,11 @@ DWORD UninstallStagedCopy(LPCWSTR pszFullPath, BOOL* pbNeedReboot)
 
 DWORD RemovePackage(LPCWSTR pszFullPath, BOOL* pbNeedReboot)
 {
+    CWideString strPublished;
+    const DWORD dwResult = FindPackageCopy(pszFullPath, &strPublished);
+    if (dwResult != ERROR_SUCCESS)
+        return dwResult;
     if (NativeSetupApi().pfnDiUninstallDriverW)
-        return DiUninstall(pszFullPath, pbNeedReboot);
-    return UninstallStagedCopy(pszFullPath, pbNeedReboot);
+        return DiUninstall(pszFullPath, strPublished.c_str(), pbNeedReboot);
+    return UninstallStagedCopy(pszFullPath, strPublished.c_str(), pbNeedReboot);
 }

@@ -129,13 +129,17 @@ public:
     }
 
     // Only a file of the package's size can hold its bytes: the others are
-    // never opened.
-    bool Matches(LPCWSTR pszName, LPCWSTR pszCatalogName, DWORD cbHigh, DWORD cbLow, DWORD dwAttributes) const
+    // never opened. Its catalog lies in the root under pszCatalogName, or,
+    // when given, under pszOtherCatalogName.
+    bool Matches(LPCWSTR pszName, LPCWSTR pszCatalogName, LPCWSTR pszOtherCatalogName, DWORD cbHigh, DWORD cbLow,
+                 DWORD dwAttributes) const
     {
         WCHAR szCandidate[c_cchPath];
         return !(dwAttributes & FILE_ATTRIBUTE_DIRECTORY) && cbHigh == 0 && cbLow == m_cbPackage &&
                JoinPath(m_pszInfFolder, pszName, szCandidate) &&
-               FileHasBytes(szCandidate, m_package.Get(), m_cbPackage) && m_catalog.RootHolds(pszCatalogName);
+               FileHasBytes(szCandidate, m_package.Get(), m_cbPackage) &&
+               (m_catalog.RootHolds(pszCatalogName) ||
+                (pszOtherCatalogName && m_catalog.RootHolds(pszOtherCatalogName)));
     }
 
 private:
@@ -170,7 +174,8 @@ DWORD FindStagedCopy(LPCWSTR pszFullPath, HINF hInf, CWideString* pstrPublishedN
     WCHAR szOwnCopy[c_cchPath];
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (JoinPath(szInfFolder, pszOwnName, szOwnCopy) && GetFileAttributesExW(szOwnCopy, GetFileExInfoStandard, &data) &&
-        match.Matches(pszOwnName, catalog.OwnName(), data.nFileSizeHigh, data.nFileSizeLow, data.dwFileAttributes))
+        match.Matches(pszOwnName, catalog.OwnName(), nullptr, data.nFileSizeHigh, data.nFileSizeLow,
+                      data.dwFileAttributes))
         return pstrPublishedName->Assign(pszOwnName) ? ERROR_SUCCESS : ERROR_NOT_ENOUGH_MEMORY;
 
     WCHAR szPattern[c_cchPath];
@@ -181,10 +186,12 @@ DWORD FindStagedCopy(LPCWSTR pszFullPath, HINF hInf, CWideString* pstrPublishedN
                                         FIND_FIRST_EX_LARGE_FETCH));
     if (!search.IsValid())
         return ERROR_DRIVER_PACKAGE_NOT_IN_STORE;
+    // When two packages share an INF name, Wine names the second copy
+    // oemN.inf but keeps its catalog's own name in the root.
     do {
         WCHAR szOemCatalog[MAX_PATH];
         if (OemCatalogName(found.cFileName, szOemCatalog) &&
-            match.Matches(found.cFileName, szOemCatalog, found.nFileSizeHigh, found.nFileSizeLow,
+            match.Matches(found.cFileName, szOemCatalog, catalog.OwnName(), found.nFileSizeHigh, found.nFileSizeLow,
                           found.dwFileAttributes))
             return pstrPublishedName->Assign(found.cFileName) ? ERROR_SUCCESS : ERROR_NOT_ENOUGH_MEMORY;
     } while (FindNextFileW(search.Get(), &found));

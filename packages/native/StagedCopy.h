@@ -10,8 +10,10 @@
 // recognises one: an INF in the Windows INF folder with the same bytes (only
 // files of the same size are read) whose catalog in the catalog root has the
 // same bytes as the one the package names for the machine. Candidates are oemN.inf
-// with oemN.cat, and (Wine keeps the package's own name while it is free)
-// <name>.inf with the catalog under its own name: an in-box INF is neither.
+// with oemN.cat or (Wine, for a second package of the same INF name) with
+// the catalog under its own name, and (Wine keeps the package's own name
+// while it is free) <name>.inf with the catalog under its own name: an
+// in-box INF is none of these.
 // A package that names no catalog, or whose catalog is not beside it, has no
 // staged copy. Writes the copy's file name.
 // 0, ERROR_DRIVER_PACKAGE_NOT_IN_STORE, or the error that stopped the search.

@@ -31,3 +31,4 @@ bool BenchListRun(const BENCH_CONTEXT& context, CResultTable* pTable);
 bool BenchImage(const BENCH_CONTEXT& context, CResultTable* pTable);
 bool BenchStagedCopySearch(const BENCH_CONTEXT& context, CResultTable* pTable);
 bool BenchVerify(const BENCH_CONTEXT& context, CResultTable* pTable);
+bool BenchClean(const BENCH_CONTEXT& context, CResultTable* pTable);

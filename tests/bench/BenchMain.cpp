@@ -110,6 +110,7 @@ const BENCH_GROUP c_rgGroups[] = {
     { L"image", &BenchImage },
     { L"staged", &BenchStagedCopySearch },
     { L"verify", &BenchVerify },
+    { L"clean", &BenchClean },
 };
 
 bool IsGroup(LPCWSTR pszName)
@@ -141,7 +142,7 @@ int wmain(int argc, wchar_t** argv)
             bUsage = true;
     }
     if (bUsage || !pszBuild) {
-        fprintf(stderr, "usage: bench.exe [--quick] [--only listload|startup|listrun|image|staged|verify] BUILD_DIR\n");
+        fprintf(stderr, "usage: bench.exe [--quick] [--only listload|startup|listrun|image|staged|verify|clean] BUILD_DIR\n");
         return 1;
     }
     if (!FullPath(pszBuild, &context.strBuild) || !ModuleFolder(&context.strTools)) {

@@ -64,7 +64,7 @@ TEST(TokenizerFuzz, RandomTailsKeepTheRecordsRules)
         SCOPED_TRACE("run " + std::to_string(iRun) + ": " + Narrow(strOriginal));
 
         ASSERT_GE(rec.m_nOperation, 0);
-        ASSERT_LE(rec.m_nOperation, static_cast<int>(opVerify));
+        ASSERT_LE(rec.m_nOperation, static_cast<int>(opClean));
         ASSERT_LE(rec.m_tokens.size(), strOriginal.size());
         for (size_t i = 0; i < rec.m_tokens.size(); ++i) {
             const RecordedToken& t = rec.m_tokens[i];

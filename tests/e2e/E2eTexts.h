@@ -12,6 +12,9 @@ const wchar_t c_szDone[] = L" Done.";
 // test programs that run beside each other meet this now and then.
 const wchar_t c_szWaiting[] = L"Waiting for another tavelin run to finish ...";
 const char c_szWaitingLine[] = "waiting for another tavelin run to finish its package call";
+// The start of the warning that relative paths resolve in a folder users can
+// write.
+const char c_szFolderWarning[] = "warning: relative paths resolve in \"";
 
 // Generous: a Wine start takes a fraction of a second, the first one longer.
 const unsigned c_msStart = 20000;

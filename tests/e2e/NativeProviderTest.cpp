@@ -105,7 +105,7 @@ TEST(NativeProvider, InstallBindsTheDeviceThePackageNamesAndNoOther)
                            L"InfPath", RRF_RT_REG_SZ, nullptr, szInf, &cb),
               ERROR_SUCCESS);
     EXPECT_NE(ReadFileBytes(run.File(L"run.log"))
-                  .find(": Device " + Narrow(named.m_device.InstanceId()) + " now uses " + Narrow(szInf) + "\r\n"),
+                  .find(": Device \"" + Narrow(named.m_device.InstanceId()) + "\" now uses \"" + Narrow(szInf) + "\"\r\n"),
               std::string::npos);
 }
 
@@ -349,9 +349,9 @@ TEST(NativeProvider, InstallReachesEveryDeviceThatListsOneOfThePackagesIds)
     for (LPCWSTR pszDevice : rgpszDevices) {
         EXPECT_EQ(DeviceValue(pszDevice, L"DeviceDesc"), L"Test device tvnat-two") << Narrow(pszDevice);
         const std::string strInstance = "USB\\" + Narrow(pszDevice) + "\\7&7A7A&0&1";
-        EXPECT_NE(strLog.find(": Installing on device " + strInstance + ", which lists "), std::string::npos)
+        EXPECT_NE(strLog.find(": Installing on device \"" + strInstance + "\", which lists \""), std::string::npos)
             << strLog;
-        EXPECT_NE(strLog.find(": Device " + strInstance + " now uses tvnat-two.inf\r\n"), std::string::npos)
+        EXPECT_NE(strLog.find(": Device \"" + strInstance + "\" now uses \"tvnat-two.inf\"\r\n"), std::string::npos)
             << strLog;
     }
     EXPECT_EQ(strLog.find("gets no call"), std::string::npos);

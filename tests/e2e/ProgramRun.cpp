@@ -61,6 +61,15 @@ void CProgramRun::Release()
     DeleteFileW(File(L"hold.txt").c_str());
 }
 
+bool CProgramRun::RenameExe(const std::wstring& strName)
+{
+    const std::wstring strNew = File(strName);
+    if (!m_bReady || !MoveFileW(m_strExe.c_str(), strNew.c_str()))
+        return false;
+    m_strExe = strNew;
+    return true;
+}
+
 bool CProgramRun::Start(const std::wstring& strArgs)
 {
     if (!m_bReady || m_pi.hProcess)

@@ -44,6 +44,9 @@ public:
     // test looks at it, however slow the machine.
     bool Hold(bool bCalls, bool bTeardown);
     void Release();
+    // Gives the copy of the exe another file name (Wine's per-program
+    // settings go by it). False when it cannot be renamed.
+    bool RenameExe(const std::wstring& strName);
 
     // The current directory of the next start; the scratch folder by default.
     void SetWorkingFolder(const std::wstring& strFolder) { m_strWorkingFolder = strFolder; }

@@ -40,14 +40,17 @@ protected:
         InitCommonControlsEx(&icc);
         g_hInstance = GetModuleHandleW(nullptr);
         ResetShellFakes();
+        if (HoldsFirstCall())
+            HoldFirstPackageCall();
         m_hDlg = CreateDialogParamW(g_hInstance, MAKEINTRESOURCEW(IDD_PROGRESS), nullptr, ProgressDlgProc, 0);
         ASSERT_NE(m_hDlg, nullptr);
         // The worker's closing EndDialog hides it: that is how its end shows.
         ShowWindow(m_hDlg, SW_SHOWNA);
-        ASSERT_TRUE(PumpUntil(FakeRunStarted));
+        ASSERT_TRUE(PumpUntil(HoldsFirstCall() ? FakeRunWaiting : FakeRunStarted));
     }
     void TearDown() override
     {
+        ReleaseFirstPackageCall();
         ReleaseFakeRun();
         if (m_hDlg) {
             PumpUntil([&] { return !IsWindowVisible(m_hDlg); });
@@ -56,6 +59,8 @@ protected:
     }
 
     LRESULT Query(LPARAM lParam) { return SendMessageW(m_hDlg, WM_QUERYENDSESSION, 0, lParam); }
+    // The run waits (for another tavelin run) before its first package call.
+    virtual bool HoldsFirstCall() const { return false; }
 
     HWND m_hDlg = nullptr;
 };
@@ -91,6 +96,48 @@ TEST_F(EndSessionOfVerify, ShutdownIsAllowedWithoutAReason)
 {
     EXPECT_EQ(Query(0), TRUE);
     EXPECT_TRUE(g_shutdownReasonCalls.empty());
+}
+
+// A worker that only waits for another run has changed nothing yet.
+class EndSessionOfWaitingRun : public EndSession
+{
+protected:
+    bool HoldsFirstCall() const override { return true; }
+};
+
+TEST_F(EndSessionOfWaitingRun, ShutdownIsAllowedUntilTheFirstPackageCall)
+{
+    EXPECT_EQ(Query(0), TRUE);
+    EXPECT_EQ(Query(ENDSESSION_LOGOFF), TRUE);
+    EXPECT_TRUE(g_shutdownReasonCalls.empty());
+    ReleaseFirstPackageCall();
+    ASSERT_TRUE(PumpUntil(FakeRunStarted));
+    EXPECT_EQ(Query(ENDSESSION_LOGOFF), FALSE);
+    ASSERT_EQ(g_shutdownReasonCalls.size(), 1u);
+    EXPECT_EQ(g_shutdownReasonCalls[0].strReason, L"Installing device drivers");
+}
+
+// /c removes packages from the driver store: a shutdown must wait for it.
+class EndSessionOfClean : public EndSession
+{
+protected:
+    void SetUp() override
+    {
+        g_commandLineInfo.m_nOperation = opClean;
+        EndSession::SetUp();
+    }
+    void TearDown() override
+    {
+        EndSession::TearDown();
+        g_commandLineInfo.m_nOperation = opNone;
+    }
+};
+
+TEST_F(EndSessionOfClean, ShutdownIsRefusedWithTheReason)
+{
+    EXPECT_EQ(Query(0), FALSE);
+    ASSERT_EQ(g_shutdownReasonCalls.size(), 1u);
+    EXPECT_EQ(g_shutdownReasonCalls[0].strReason, L"Installing device drivers");
 }
 
 TEST_F(EndSession, AfterTheWorkerTheReasonGoesAndShutdownIsAllowed)

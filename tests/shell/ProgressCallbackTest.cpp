@@ -147,6 +147,15 @@ TEST_F(ProgressCallback, InstallAndPreinstallShowTheInstallTexts)
     }
 }
 
+TEST_F(ProgressCallback, CleanShowsTheSupersededTexts)
+{
+    CProgressDialogCallback cb(m_hWnd);
+    cb.BeginPackage(opClean, L"c.inf");
+    EXPECT_EQ(Status(), L"Removing Superseded Device Drivers ... c.inf");
+    cb.EndOperation(opClean, true);
+    EXPECT_EQ(Status(), L"Removing Superseded Device Drivers ... Done.");
+}
+
 // /v: its status texts, and each package's problems and notes gathered
 // under its heading for the results dialog.
 TEST_F(ProgressCallback, VerifyShowsItsTextsAndGathersTheResults)

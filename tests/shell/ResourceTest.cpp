@@ -80,6 +80,7 @@ TEST_F(ProgramResources, OperationTexts)
     EXPECT_EQ(String(IDS_INSTALLING), L"Installing Selected Device Drivers ...");
     EXPECT_EQ(String(IDS_REMOVING), L"Removing Previously Installed Device Drivers ...");
     EXPECT_EQ(String(IDS_DONE), L" Done.");
+    EXPECT_EQ(String(IDS_CLEANING), L"Removing Superseded Device Drivers ...");
 }
 
 TEST_F(ProgramResources, ShutdownReasonText)

@@ -1,5 +1,6 @@
 #include "ShellFakes.h"
 
+#include "packages/DiffxApiCallback.h"
 #include "packages/DriverOperation.h"
 
 std::vector<SHUTDOWN_REASON_CALL> g_shutdownReasonCalls;
@@ -7,7 +8,10 @@ std::vector<SHUTDOWN_REASON_CALL> g_shutdownReasonCalls;
 namespace {
 
 HANDLE g_hRelease = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+// Set unless a test holds the run before its first package call.
+HANDLE g_hFirstCall = CreateEventW(nullptr, TRUE, TRUE, nullptr);
 volatile LONG g_bRunStarted = 0;
+volatile LONG g_bRunWaiting = 0;
 
 BOOL WINAPI FakeShutdownBlockReasonCreate(HWND hWnd, LPCWSTR pszReason)
 {
@@ -30,9 +34,13 @@ void* __imp_ShutdownBlockReasonCreate = reinterpret_cast<void*>(&FakeShutdownBlo
 void* __imp_ShutdownBlockReasonDestroy = reinterpret_cast<void*>(&FakeShutdownBlockReasonDestroy);
 }
 
-INT RunDriverOperation(CDiffxApiCallback* /*pCallback*/, const CTavelinCommandLineInfo& /*info*/, CRunLog* /*pLog*/,
+INT RunDriverOperation(CDiffxApiCallback* pCallback, const CTavelinCommandLineInfo& /*info*/, CRunLog* /*pLog*/,
                        RUN_SUMMARY* /*pSummary*/)
 {
+    // Like a run that waits for another one before its first package call.
+    InterlockedExchange(&g_bRunWaiting, 1);
+    WaitForSingleObject(g_hFirstCall, 30000);
+    pCallback->FirstPackageCall();
     InterlockedExchange(&g_bRunStarted, 1);
     WaitForSingleObject(g_hRelease, 30000);
     return 0;
@@ -41,7 +49,9 @@ INT RunDriverOperation(CDiffxApiCallback* /*pCallback*/, const CTavelinCommandLi
 void ResetShellFakes()
 {
     ResetEvent(g_hRelease);
+    SetEvent(g_hFirstCall);
     InterlockedExchange(&g_bRunStarted, 0);
+    InterlockedExchange(&g_bRunWaiting, 0);
     g_shutdownReasonCalls.clear();
 }
 
@@ -53,4 +63,19 @@ void ReleaseFakeRun()
 bool FakeRunStarted()
 {
     return g_bRunStarted != 0;
+}
+
+void HoldFirstPackageCall()
+{
+    ResetEvent(g_hFirstCall);
+}
+
+void ReleaseFirstPackageCall()
+{
+    SetEvent(g_hFirstCall);
+}
+
+bool FakeRunWaiting()
+{
+    return g_bRunWaiting != 0;
 }

@@ -18,4 +18,9 @@ struct SHUTDOWN_REASON_CALL
 void ResetShellFakes();
 void ReleaseFakeRun();
 bool FakeRunStarted();
+// The run waits before its first package call until released (as one does
+// that waits for another tavelin run).
+void HoldFirstPackageCall();
+void ReleaseFirstPackageCall();
+bool FakeRunWaiting();
 extern std::vector<SHUTDOWN_REASON_CALL> g_shutdownReasonCalls;

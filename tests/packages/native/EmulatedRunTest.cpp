@@ -217,6 +217,7 @@ TEST_F(EmulatedRuns, ChangingOperationsRefuseEachPackageAndChangeNothing)
         { L"/i /q /l \"" + strList + L"\"", 2 },
         { L"/p /q /l \"" + strList + L"\"", 2 },
         { L"/u /q /l \"" + strList + L"\"", 2 },
+        { L"/c /q /l \"" + strList + L"\"", 2 },
         { L"/i /q /s \"" + strInf + L"\"", 1 },
         { L"/f rezuv /q", 0 },
     };

@@ -209,8 +209,9 @@ TEST_F(NativeCalls, StagingIsReportedThroughTheLogCallback)
     ASSERT_EQ(Native().pfnPreinstall(L"tvcall-log.inf", DRIVER_PACKAGE_SILENT), 0u);
     ASSERT_EQ(m_events.size(), 2u);
     EXPECT_EQ(m_events[0].type, DIFXAPI_INFO);
-    EXPECT_EQ(m_events[0].strText, "Staged " + Narrow(m_folder.File(L"tvcall-log.inf")) + " as " +
-                                       Narrow(InfFolder()) + "\\tvcall-log.inf");
+    // Paths in quotes: a file name cannot pass for the rest of the line.
+    EXPECT_EQ(m_events[0].strText, "Staged \"" + Narrow(m_folder.File(L"tvcall-log.inf")) + "\" as \"" +
+                                       Narrow(InfFolder()) + "\\tvcall-log.inf\"");
     EXPECT_EQ(m_events[1].type, DIFXAPI_SUCCESS);
     ForgetStagedPackage(L"tvcall-log");
 }
@@ -247,7 +248,9 @@ BOOL WINAPI FakeSetupUninstallOEMInfW(PCWSTR, DWORD, PVOID)
 
 TEST_F(NativeCalls, DiUninstallDriverIsUsedWhereWindowsHasIt)
 {
+    ForgetStagedPackage(L"tvcall-di");
     ASSERT_TRUE(WritePackage(m_folder.Path(), L"tvcall-di", L"USB\\VID_F055&PID_0E33"));
+    ASSERT_EQ(Native().pfnPreinstall(L"tvcall-di.inf", DRIVER_PACKAGE_SILENT), 0u);
     const NATIVE_SETUP_API saved = NativeSetupApi();
     NativeSetupApi().pfnDiUninstallDriverW = FakeDiUninstallDriverW;
     NativeSetupApi().pfnSetupUninstallOEMInfW = FakeSetupUninstallOEMInfW;
@@ -275,12 +278,18 @@ TEST_F(NativeCalls, DiUninstallDriverIsUsedWhereWindowsHasIt)
             << c.dwFakeError;
         EXPECT_EQ(bReboot, c.bReboot) << c.dwFakeError;
     }
+    // A package without a staged copy is not in the store: nothing is asked.
+    ForgetStagedPackage(L"tvcall-di");
+    BOOL bReboot = FALSE;
+    EXPECT_EQ(Native().pfnUninstall(L"tvcall-di.inf", DRIVER_PACKAGE_FORCE, nullptr, &bReboot), 0xE0000302u);
     NativeSetupApi() = saved;
 
     ASSERT_EQ(g_diCalls.size(), ARRAYSIZE(cases));
     for (const auto& call : g_diCalls) {
         EXPECT_EQ(call.hwnd, nullptr);
-        EXPECT_EQ(call.strPath, m_folder.File(L"tvcall-di.inf")) << "the full path, resolved";
+        // The staged copy that the search matched, never the package's own
+        // path, which a user may be able to swap.
+        EXPECT_EQ(call.strPath, InfFolder() + L"\\tvcall-di.inf");
         EXPECT_EQ(call.dwFlags, 0u);
         EXPECT_TRUE(call.bRebootPointer);
     }
@@ -466,7 +475,7 @@ TEST_F(NativeCalls, EveryMatchingDeviceIsReachedByTheFewestCalls)
         // One line per device names the ID that reaches it.
         for (const auto& d : devices)
             EXPECT_EQ(std::count_if(m_events.begin(), m_events.end(), [&](const LOGGED& e) {
-                          return e.strText.rfind("Installing on device " + Narrow(d->InstanceId()) + ", which lists ",
+                          return e.strText.rfind("Installing on device \"" + Narrow(d->InstanceId()) + "\", which lists \"",
                                                  0) == 0;
                       }),
                       1)
@@ -525,14 +534,14 @@ TEST_F(NativeCalls, AFailedRemovalKeepsThePackageAndTheRemovedDevicesAreLookedFo
         for (const auto& d : devices) {
             cRemoved += !d->Exists();
             EXPECT_EQ(std::any_of(m_events.begin(), m_events.end(), [&](const LOGGED& e) {
-                          return e.strText.rfind("Removed device " + Narrow(d->InstanceId()) + ", which used", 0) == 0;
+                          return e.strText.rfind("Removed device \"" + Narrow(d->InstanceId()) + "\", which used", 0) == 0;
                       }),
                       !d->Exists());
         }
         EXPECT_EQ(std::any_of(m_events.begin(), m_events.end(), [&](const LOGGED& e) {
                       return e.type == DIFXAPI_WARNING &&
                              e.strText == std::to_string(c.cRemoved) +
-                                              " devices of tvcall-rm.inf were removed before the failure";
+                                              " devices of \"tvcall-rm.inf\" were removed before the failure";
                   }),
                   c.dwExpected != 0);
         EXPECT_EQ(cRemoved, c.cRemoved) << c.nFailingRemoval;

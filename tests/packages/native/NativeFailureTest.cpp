@@ -222,14 +222,14 @@ TEST_F(NativeFailure, EachAnswerOfTheDeviceInstallHasItsExitCodeAndLogLine)
             << Dump(outcome.lines);
         const std::string strId = "USB\\VID_F055&PID_" + Narrow(strPid);
         if (c.pszEvent && std::string(c.pszEvent) == "error") {
-            EXPECT_TRUE(HasLineLike(outcome.lines, "event error " + Hex(c.dwError) + ": Cannot install ",
-                                    ".inf on the devices with ID " + strId))
+            EXPECT_TRUE(HasLineLike(outcome.lines, "event error " + Hex(c.dwError) + ": Cannot install \"",
+                                    ".inf\" on the devices with ID \"" + strId + "\""))
                 << Dump(outcome.lines);
         } else if (c.pszEvent) {
             EXPECT_TRUE(HasLineLike(outcome.lines,
-                                    "event info " + Hex(c.dwError) + ": The devices with ID " + strId +
-                                        " have a better driver than ",
-                                    "tvfail-ins.inf"))
+                                    "event info " + Hex(c.dwError) + ": The devices with ID \"" + strId +
+                                        "\" have a better driver than \"",
+                                    "tvfail-ins.inf\""))
                 << Dump(outcome.lines);
         }
         const std::string strEnd = "exit code with /e: " + std::to_string(c.dwExit) + " (" + Hex(c.dwExit) + ")";
@@ -278,8 +278,8 @@ TEST_F(NativeFailure, AStagingThatFailsEndsTheCallWithItsCodeAndLogLine)
             SCOPED_TRACE(Hex(dwError) + (nOperation == opInstall ? " install" : " preinstall"));
             const RUN_OUTCOME outcome = RunPackage(m_folder, nOperation, strInf);
             EXPECT_EQ(outcome.dwExit, dwError) << Dump(outcome.lines);
-            EXPECT_TRUE(HasLine(outcome.lines, "event error " + Hex(dwError) + ": Cannot stage " + Narrow(strInf) +
-                                                   " into the driver store"))
+            EXPECT_TRUE(HasLine(outcome.lines, "event error " + Hex(dwError) + ": Cannot stage \"" + Narrow(strInf) +
+                                                   "\" into the driver store"))
                 << Dump(outcome.lines);
             EXPECT_TRUE(HasCallLine(outcome.lines,
                                     std::string(nOperation == opInstall ? "install" : "preinstall") + " \"" +
@@ -323,15 +323,15 @@ TEST_F(NativeFailure, EachAnswerOfTheDriverUninstallHasItsExitCodeAndLogLine)
         const char* pszEventStart;
         const char* pszEventEnd;
     } cases[] = {
-        { 0, FALSE, 0, "event info 0x00000000: Uninstalled ", ".inf from its devices and the driver store" },
-        { 0, TRUE, ERROR_SUCCESS_REBOOT_REQUIRED, "event info 0x00000000: Uninstalled ",
-          ".inf from its devices and the driver store" },
+        { 0, FALSE, 0, "event info 0x00000000: Uninstalled \"", ".inf\") from its devices and the driver store" },
+        { 0, TRUE, ERROR_SUCCESS_REBOOT_REQUIRED, "event info 0x00000000: Uninstalled \"",
+          ".inf\") from its devices and the driver store" },
         // Its documented failures; an INF it cannot find is the store's copy.
-        { ERROR_FILE_NOT_FOUND, FALSE, 0xE0000302, "event error 0x00000002: ", ".inf is not in the driver store" },
-        { ERROR_NOT_FOUND, FALSE, 0xE0000302, "event error 0x00000490: ", ".inf is not in the driver store" },
-        { ERROR_INVALID_FLAGS, FALSE, ERROR_INVALID_FLAGS, "event error 0x000003EC: Cannot uninstall ", ".inf" },
-        { 0xE0000235, FALSE, 0xE0000235, "event error 0xE0000235: Cannot uninstall ", ".inf" },
-        { ERROR_ACCESS_DENIED, FALSE, ERROR_ACCESS_DENIED, "event error 0x00000005: Cannot uninstall ", ".inf" },
+        { ERROR_FILE_NOT_FOUND, FALSE, 0xE0000302, "event error 0x00000002: \"", ".inf\" is not in the driver store" },
+        { ERROR_NOT_FOUND, FALSE, 0xE0000302, "event error 0x00000490: \"", ".inf\" is not in the driver store" },
+        { ERROR_INVALID_FLAGS, FALSE, ERROR_INVALID_FLAGS, "event error 0x000003EC: Cannot uninstall \"", ".inf\"" },
+        { 0xE0000235, FALSE, 0xE0000235, "event error 0xE0000235: Cannot uninstall \"", ".inf\"" },
+        { ERROR_ACCESS_DENIED, FALSE, ERROR_ACCESS_DENIED, "event error 0x00000005: Cannot uninstall \"", ".inf\"" },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(Hex(c.dwError) + (c.bReboot ? " with restart" : ""));
@@ -382,14 +382,14 @@ TEST_F(NativeFailure, EachAnswerOfTheDeviceRemovalHasItsExitCodeAndLogLine)
         EXPECT_EQ(outcome.dwExit, c.dwExit) << Dump(outcome.lines);
         const std::string strInstance = Narrow(device.m_device.InstanceId());
         if (c.dwError) {
-            EXPECT_TRUE(HasLine(outcome.lines, "event error " + Hex(c.dwError) + ": Cannot remove device " +
-                                                   strInstance + ", which uses tvfail-rm.inf"))
+            EXPECT_TRUE(HasLine(outcome.lines, "event error " + Hex(c.dwError) + ": Cannot remove device \"" +
+                                                   strInstance + "\", which uses \"tvfail-rm.inf\""))
                 << Dump(outcome.lines);
             EXPECT_TRUE(device.m_device.Exists());
             EXPECT_EQ(CountCopiesInInfFolder(strBytes), 1) << "the copy stays while a device uses it";
         } else {
-            EXPECT_TRUE(HasLine(outcome.lines, "event info 0x00000000: Removed device " + strInstance +
-                                                   ", which used tvfail-rm.inf"))
+            EXPECT_TRUE(HasLine(outcome.lines, "event info 0x00000000: Removed device \"" + strInstance +
+                                                   "\", which used \"tvfail-rm.inf\""))
                 << Dump(outcome.lines);
             // A removal that asks for a restart finishes with it.
             EXPECT_EQ(device.m_device.Exists(), c.bReboot);

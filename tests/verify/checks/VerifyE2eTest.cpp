@@ -54,7 +54,7 @@ TEST(VerifyRun, EachBrokenPackageShowsExactlyItsOneProblem)
         { "syntax", L"good", L"pkg.inf", "syntax", 0xE0000001, ManufacturerLine() },
         { "no catalog", L"good", L"pkg.cat", "delete", ERROR_FILE_NOT_FOUND, "pkg.cat\" is missing" },
         { "no copied file", L"good", L"pkg.sys", "delete", ERROR_FILE_NOT_FOUND, "pkg.sys\" is missing" },
-        { "changed", L"good", L"pkg.sys", "append", 0x800B0100, "pkg.sys: the file was changed after" },
+        { "changed", L"good", L"pkg.sys", "append", 0x800B0100, "pkg.sys\": the file was changed after" },
         { "not a catalog", L"good", L"pkg.cat", "garbage", 0x800B0100, "pkg.cat" },
         { "untrusted", L"untrusted", nullptr, "", 0x800B0109,
           "signed by Tavelin Other Publisher, but that signature is not trusted on this machine" },
@@ -64,7 +64,7 @@ TEST(VerifyRun, EachBrokenPackageShowsExactlyItsOneProblem)
         // nor in its catalog; the interface and class installer sections copy
         // pkg.sys, which both hold.
         { "co-installer missing", L"coinst", nullptr, "", ERROR_FILE_NOT_FOUND, "pkgco.dll\" is missing" },
-        { "co-installer not signed", L"coinst", L"pkgco.dll", "create", 0x800B0100, "pkgco.dll: the file was changed" },
+        { "co-installer not signed", L"coinst", L"pkgco.dll", "create", 0x800B0100, "pkgco.dll\": the file was changed" },
         { "no install section", L"nosection", nullptr, "", 0xE0000101,
           "the install section [Missing_Install] of the model \"Tavelin Second Test Device\" "
           "(USB\\VID_7A7A&PID_7E02) is missing" },
@@ -146,7 +146,7 @@ TEST(VerifyRun, TrustedPublisherDecidesAndSecureBootWarnsOfAKernelDriver)
         EXPECT_NE((c.dwExit ? p.errors[0] : p.infos[0]).find(c.pszLine), std::string::npos);
         ASSERT_EQ(p.warnings.size(), c.dwSecureBoot);
         if (c.dwSecureBoot) {
-            EXPECT_NE(p.warnings[0].find("\\pkg.sys is a kernel-mode driver whose catalog Microsoft did not sign: "
+            EXPECT_NE(p.warnings[0].find("\\pkg.sys\" is a kernel-mode driver whose catalog Microsoft did not sign: "
                                          "Windows 10 1607 and later with Secure Boot on load only kernel drivers that "
                                          "Microsoft signed, apart from the cross-signing exceptions, so it may not "
                                          "start (Device Manager code 52)"),

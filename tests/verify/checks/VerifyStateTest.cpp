@@ -149,8 +149,8 @@ TEST(VerifyState, ListOfGoodAndBadPackagesChangesNothing)
                                 " lists USB\\VID_7A7A&PID_7E01; its driver: INF \"oem7.inf\", provider \"Earlier "
                                 "Vendor\", DriverVer 5-1-2025,9.0; this package is newer";
     // First the signature's verdict: the test publisher is in TrustedPublisher.
-    const std::string strSigned = "0x00000000: " + Narrow(run.File(L"good\\pkg.cat")) +
-                                  " is signed by Tavelin Test Publisher, a publisher trusted on this machine "
+    const std::string strSigned = "0x00000000: \"" + Narrow(run.File(L"good\\pkg.cat")) +
+                                  "\" is signed by Tavelin Test Publisher, a publisher trusted on this machine "
                                   "(TrustedPublisher): the package installs quietly";
     EXPECT_EQ(packages[0].infos, (std::vector<std::string>{ strSigned, strInfo }));
     RegDeleteTreeW(HKEY_LOCAL_MACHINE, (std::wstring(c_szClassKey) + c_szClassGuid + L"\\0907").c_str());
