@@ -12,7 +12,7 @@ namespace {
 
 // An INF or catalog larger than this is not a driver package's.
 const DWORD c_cbFileMax = 64 * 1024 * 1024;
-const size_t c_cchPath = MAX_PATH * 2;
+const size_t c_cchPath = c_cchStagedPath;
 
 // The whole file in a heap block. False when it cannot be read whole.
 bool ReadWholeFile(LPCWSTR pszPath, CHeapBlock* pBlock, DWORD* pcb)
@@ -36,18 +36,6 @@ bool FileHasBytes(LPCWSTR pszPath, const void* pvBytes, DWORD cb)
     CHeapBlock block;
     DWORD cbFile = 0;
     return ReadWholeFile(pszPath, &block, &cbFile) && cbFile == cb && memcmp(block.Get(), pvBytes, cb) == 0;
-}
-
-// pszFolder (with its trailing backslash) joined with pszName.
-bool JoinPath(LPCWSTR pszFolder, LPCWSTR pszName, LPWSTR pszPath)
-{
-    const size_t cchFolder = wcslen(pszFolder);
-    const size_t cchName = wcslen(pszName);
-    if (cchFolder + cchName >= c_cchPath)
-        return false;
-    wmemcpy(pszPath, pszFolder, cchFolder);
-    wmemcpy(pszPath + cchFolder, pszName, cchName + 1);
-    return true;
 }
 
 // The package's catalog, as staging copies it to the catalog root: named
@@ -82,7 +70,7 @@ public:
     bool RootHolds(LPCWSTR pszCatalogName) const
     {
         WCHAR szPath[c_cchPath];
-        return m_bUsable && JoinPath(m_szRoot, pszCatalogName, szPath) && FileHasBytes(szPath, m_bytes.Get(), m_cb);
+        return m_bUsable && JoinStagedPath(m_szRoot, pszCatalogName, szPath) && FileHasBytes(szPath, m_bytes.Get(), m_cb);
     }
 
 private:
@@ -136,7 +124,7 @@ public:
     {
         WCHAR szCandidate[c_cchPath];
         return !(dwAttributes & FILE_ATTRIBUTE_DIRECTORY) && cbHigh == 0 && cbLow == m_cbPackage &&
-               JoinPath(m_pszInfFolder, pszName, szCandidate) &&
+               JoinStagedPath(m_pszInfFolder, pszName, szCandidate) &&
                FileHasBytes(szCandidate, m_package.Get(), m_cbPackage) &&
                (m_catalog.RootHolds(pszCatalogName) ||
                 (pszOtherCatalogName && m_catalog.RootHolds(pszOtherCatalogName)));
@@ -173,13 +161,13 @@ DWORD FindStagedCopy(LPCWSTR pszFullPath, HINF hInf, CWideString* pstrPublishedN
     pszOwnName = pszOwnName ? pszOwnName + 1 : pszFullPath;
     WCHAR szOwnCopy[c_cchPath];
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (JoinPath(szInfFolder, pszOwnName, szOwnCopy) && GetFileAttributesExW(szOwnCopy, GetFileExInfoStandard, &data) &&
+    if (JoinStagedPath(szInfFolder, pszOwnName, szOwnCopy) && GetFileAttributesExW(szOwnCopy, GetFileExInfoStandard, &data) &&
         match.Matches(pszOwnName, catalog.OwnName(), nullptr, data.nFileSizeHigh, data.nFileSizeLow,
                       data.dwFileAttributes))
         return pstrPublishedName->Assign(pszOwnName) ? ERROR_SUCCESS : ERROR_NOT_ENOUGH_MEMORY;
 
     WCHAR szPattern[c_cchPath];
-    if (!JoinPath(szInfFolder, L"oem*.inf", szPattern))
+    if (!JoinStagedPath(szInfFolder, L"oem*.inf", szPattern))
         return ERROR_PATH_NOT_FOUND;
     WIN32_FIND_DATAW found;
     CFindHandle search(FindFirstFileExW(szPattern, FindExInfoBasic, &found, FindExSearchNameMatch, nullptr,
@@ -196,4 +184,15 @@ DWORD FindStagedCopy(LPCWSTR pszFullPath, HINF hInf, CWideString* pstrPublishedN
             return pstrPublishedName->Assign(found.cFileName) ? ERROR_SUCCESS : ERROR_NOT_ENOUGH_MEMORY;
     } while (FindNextFileW(search.Get(), &found));
     return ERROR_DRIVER_PACKAGE_NOT_IN_STORE;
+}
+
+bool JoinStagedPath(LPCWSTR pszFolder, LPCWSTR pszName, LPWSTR pszPath)
+{
+    const size_t cchFolder = wcslen(pszFolder);
+    const size_t cchName = wcslen(pszName);
+    if (cchFolder + cchName >= c_cchStagedPath)
+        return false;
+    wmemcpy(pszPath, pszFolder, cchFolder);
+    wmemcpy(pszPath + cchFolder, pszName, cchName + 1);
+    return true;
 }

@@ -6,6 +6,14 @@
 #include "cmdline/OwnedString.h"
 #include "platform/difx/DifxApi.h"
 
+// Paths in the INF folder and the catalog root are built within this many
+// units.
+const size_t c_cchStagedPath = MAX_PATH * 2;
+
+// pszFolder (with its trailing backslash) joined with pszName into pszPath of
+// c_cchStagedPath units. False when it does not fit.
+bool JoinStagedPath(LPCWSTR pszFolder, LPCWSTR pszName, LPWSTR pszPath);
+
 // Finds the staged copy of the package at pszFullPath the way staging itself
 // recognises one: an INF in the Windows INF folder with the same bytes (only
 // files of the same size are read) whose catalog in the catalog root has the

@@ -8,25 +8,22 @@
 #include "packages/native/NativeLog.h"
 #include "packages/native/NativeSetupApi.h"
 #include "packages/native/PackagePath.h"
+#include "packages/native/StagedCopy.h"
 #include "packages/native/StagedVersions.h"
 #include "platform/LastError.h"
 
 namespace {
 
-const size_t c_cchPath = MAX_PATH * 2;
-
 // 0 when the staged INF is gone from the INF folder, ERROR_FILE_EXISTS when
 // it is still there, or the code that keeps from telling.
 DWORD CheckGone(LPCWSTR pszName)
 {
-    WCHAR szPath[c_cchPath];
-    if (!GetInfFolder(szPath, c_cchPath))
+    WCHAR szFolder[c_cchStagedPath];
+    WCHAR szPath[c_cchStagedPath];
+    if (!GetInfFolder(szFolder, c_cchStagedPath))
         return ERROR_PATH_NOT_FOUND;
-    const size_t cchFolder = wcslen(szPath);
-    const size_t cchName = wcslen(pszName);
-    if (cchFolder + cchName >= c_cchPath)
+    if (!JoinStagedPath(szFolder, pszName, szPath))
         return ERROR_FILENAME_EXCED_RANGE;
-    wmemcpy(szPath + cchFolder, pszName, cchName + 1);
     if (GetFileAttributesW(szPath) != INVALID_FILE_ATTRIBUTES)
         return ERROR_FILE_EXISTS;
     const DWORD dwError = GetLastError();

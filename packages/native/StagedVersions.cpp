@@ -13,20 +13,7 @@
 
 namespace {
 
-const size_t c_cchPath = MAX_PATH * 2;
-
-// pszFolder (with its trailing backslash) joined with pszName, within
-// c_cchPath units.
-bool JoinPath(LPCWSTR pszFolder, LPCWSTR pszName, LPWSTR pszPath)
-{
-    const size_t cchFolder = wcslen(pszFolder);
-    const size_t cchName = wcslen(pszName);
-    if (cchFolder + cchName >= c_cchPath)
-        return false;
-    wmemcpy(pszPath, pszFolder, cchFolder);
-    wmemcpy(pszPath + cchFolder, pszName, cchName + 1);
-    return true;
-}
+const size_t c_cchPath = c_cchStagedPath;
 
 // Copies psz into pszDest of cchDest units, cut to fit.
 void CopyText(LPWSTR pszDest, size_t cchDest, LPCWSTR psz)
@@ -107,7 +94,7 @@ bool CatalogInRoot(HINF hInf)
         return false;
     wmemcpy(szRoot + cch, szCatRoot, ARRAYSIZE(szCatRoot));
     WCHAR szPath[c_cchPath];
-    if (!JoinPath(szRoot, pszOwn, szPath))
+    if (!JoinStagedPath(szRoot, pszOwn, szPath))
         return false;
     const DWORD dwAttributes = GetFileAttributesW(szPath);
     return dwAttributes != INVALID_FILE_ATTRIBUTES && !(dwAttributes & FILE_ATTRIBUTE_DIRECTORY);
@@ -138,7 +125,7 @@ void CStagedSizes::List(LPCWSTR pszInfFolder)
     m_bListed = true;
     WCHAR szPattern[c_cchPath];
     WIN32_FIND_DATAW found;
-    if (!JoinPath(pszInfFolder, L"oem*.inf", szPattern))
+    if (!JoinStagedPath(pszInfFolder, L"oem*.inf", szPattern))
         return;
     CFindHandle search(FindFirstFileExW(szPattern, FindExInfoBasic, &found, FindExSearchNameMatch, nullptr,
                                         FIND_FIRST_EX_LARGE_FETCH));
@@ -170,7 +157,7 @@ bool CStagedSizes::MayHoldCopyOf(LPCWSTR pszFullPath)
     // Wine stages under the package's own name while it is free.
     LPCWSTR pszOwnName = wcsrchr(pszFullPath, L'\\');
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!JoinPath(szInfFolder, pszOwnName ? pszOwnName + 1 : pszFullPath, szPath) ||
+    if (!JoinStagedPath(szInfFolder, pszOwnName ? pszOwnName + 1 : pszFullPath, szPath) ||
         (GetFileAttributesExW(szPath, GetFileExInfoStandard, &data) &&
          data.nFileSizeLow == package.nFileSizeLow && data.nFileSizeHigh == package.nFileSizeHigh))
         return true;
@@ -230,7 +217,7 @@ DWORD CStagedVersions::Find(LPCWSTR pszFullPath)
     if (StagingKeepsOwnNames())
         Examine(szInfFolder, m_szPackageName, true);
     WCHAR szPattern[c_cchPath];
-    if (!JoinPath(szInfFolder, L"oem*.inf", szPattern))
+    if (!JoinStagedPath(szInfFolder, L"oem*.inf", szPattern))
         return ERROR_PATH_NOT_FOUND;
     WIN32_FIND_DATAW found;
     CFindHandle search(FindFirstFileExW(szPattern, FindExInfoBasic, &found, FindExSearchNameMatch, nullptr,
@@ -255,7 +242,7 @@ void CStagedVersions::Examine(LPCWSTR pszInfFolder, LPCWSTR pszName, bool bOwnNa
         return;
     WCHAR szPath[c_cchPath];
     CInfFile inf;
-    if (!JoinPath(pszInfFolder, pszName, szPath) || OpenPackageInf(szPath, &inf) != ERROR_SUCCESS)
+    if (!JoinStagedPath(pszInfFolder, pszName, szPath) || OpenPackageInf(szPath, &inf) != ERROR_SUCCESS)
         return;
     INF_IDENTITY identity = {};
     ReadInfVersionIdentity(inf.Get(), &identity);

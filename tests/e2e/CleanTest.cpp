@@ -26,7 +26,7 @@ const wchar_t c_szAppDefaults[] = L"Software\\Wine\\AppDefaults\\tavelin.exe";
 
 // One version of the package: where it lies, its DriverVer, its Provider
 // and its class.
-struct VERSION_SPEC
+struct PACKAGE_VERSION
 {
     const char* pszFolder;
     const char* pszDriverVer;
@@ -34,23 +34,23 @@ struct VERSION_SPEC
     bool bExtension;
 };
 
-const VERSION_SPEC c_older = { "old", "01/15/2024,1.0.0.1", "Tavelin tests", false };
-const VERSION_SPEC c_newer = { "new", "06/01/2026,2.0.0.3", "Tavelin tests", false };
-const VERSION_SPEC c_sameAsNewer = { "twin", "06/01/2026,2.0.0.3", "Tavelin tests", false };
-const VERSION_SPEC c_otherProvider = { "other", "01/15/2024,1.0.0.1", "Another vendor", false };
-const VERSION_SPEC c_olderExtension = { "old", "01/15/2024,1.0.0.1", "Tavelin tests", true };
-const VERSION_SPEC c_newerExtension = { "new", "06/01/2026,2.0.0.3", "Tavelin tests", true };
+const PACKAGE_VERSION c_older = { "old", "01/15/2024,1.0.0.1", "Tavelin tests", false };
+const PACKAGE_VERSION c_newer = { "new", "06/01/2026,2.0.0.3", "Tavelin tests", false };
+const PACKAGE_VERSION c_sameAsNewer = { "twin", "06/01/2026,2.0.0.3", "Tavelin tests", false };
+const PACKAGE_VERSION c_otherProvider = { "other", "01/15/2024,1.0.0.1", "Another vendor", false };
+const PACKAGE_VERSION c_olderExtension = { "old", "01/15/2024,1.0.0.1", "Tavelin tests", true };
+const PACKAGE_VERSION c_newerExtension = { "new", "06/01/2026,2.0.0.3", "Tavelin tests", true };
 
-std::string CleanInfText(const std::string& strName, const VERSION_SPEC& spec)
+std::string CleanInfText(const std::string& strName, const PACKAGE_VERSION& version)
 {
-    const std::string strCatalog = strName + "-" + spec.pszFolder + ".cat";
+    const std::string strCatalog = strName + "-" + version.pszFolder + ".cat";
     return "[Version]\r\nSignature = \"$WINDOWS NT$\"\r\n" +
-           std::string(spec.bExtension ? "Class = Extension\r\nClassGuid = " + std::string(c_szExtensionGuid)
+           std::string(version.bExtension ? "Class = Extension\r\nClassGuid = " + std::string(c_szExtensionGuid)
                                        : "Class = TavelinSample\r\nClassGuid = " + std::string(c_szClassGuid)) +
-           "\r\nProvider = %P%\r\nDriverVer = " + spec.pszDriverVer + "\r\nCatalogFile = " + strCatalog +
+           "\r\nProvider = %P%\r\nDriverVer = " + version.pszDriverVer + "\r\nCatalogFile = " + strCatalog +
            "\r\n\r\n[Manufacturer]\r\n%P% = Models, NTamd64\r\n\r\n[Models.NTamd64]\r\n%D% = Dev_Install, USB\\VID_F055&PID_0C77\r\n"
            "\r\n[Dev_Install.NTamd64]\r\n\r\n[Strings]\r\nP = \"" +
-           spec.pszProvider + "\"\r\nD = \"Test device " + strName + " " + spec.pszFolder + "\"\r\n";
+           version.pszProvider + "\"\r\nD = \"Test device " + strName + " " + version.pszFolder + "\"\r\n";
 }
 
 // Every file of the INF folder whose bytes name the scene (its INFs, and
@@ -93,23 +93,23 @@ public:
             RegDeleteTreeW(HKEY_LOCAL_MACHINE, (std::wstring(c_szClassKey) + L"\\" + strKey).c_str());
     }
 
-    std::wstring InfPath(const VERSION_SPEC& spec) const
+    std::wstring InfPath(const PACKAGE_VERSION& version) const
     {
-        return m_dir.File(Widen(spec.pszFolder) + L"\\" + Widen(m_strName) + L".inf");
+        return m_dir.File(Widen(version.pszFolder) + L"\\" + Widen(m_strName) + L".inf");
     }
-    std::string Bytes(const VERSION_SPEC& spec) const { return CleanInfText(m_strName, spec); }
+    std::string Bytes(const PACKAGE_VERSION& version) const { return CleanInfText(m_strName, version); }
 
-    bool Write(const VERSION_SPEC& spec) const
+    bool Write(const PACKAGE_VERSION& version) const
     {
-        const std::wstring strFolder = m_dir.File(Widen(spec.pszFolder));
+        const std::wstring strFolder = m_dir.File(Widen(version.pszFolder));
         CreateDirectoryW(strFolder.c_str(), nullptr);
-        return WriteFileBytes(InfPath(spec), Bytes(spec)) &&
-               WriteFileBytes(strFolder + L"\\" + Widen(m_strName + "-" + spec.pszFolder + ".cat"),
-                              "catalog " + m_strName + " " + spec.pszFolder);
+        return WriteFileBytes(InfPath(version), Bytes(version)) &&
+               WriteFileBytes(strFolder + L"\\" + Widen(m_strName + "-" + version.pszFolder + ".cat"),
+                              "catalog " + m_strName + " " + version.pszFolder);
     }
 
     // The name the INF folder holds the version under, once staged.
-    std::wstring StagedName(const VERSION_SPEC& spec) const { return StagedNameOf(Bytes(spec)); }
+    std::wstring StagedName(const PACKAGE_VERSION& version) const { return StagedNameOf(Bytes(version)); }
 
     // Binds a device to the staged INF through its driver key, as device
     // installation leaves it.
@@ -218,8 +218,8 @@ struct CLEAN_CASE
 {
     const char* pszName;
     const char* pszKey;
-    const VERSION_SPEC* pFirst;
-    const VERSION_SPEC* pSecond;
+    const PACKAGE_VERSION* pFirst;
+    const PACKAGE_VERSION* pSecond;
     // 1 or 2: the version a device uses; 0: none.
     int nBound;
     // The second version is staged (else only written).
