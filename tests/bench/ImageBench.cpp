@@ -12,7 +12,10 @@
 
 namespace {
 
-const double c_dSizeMaxKiB = 128.0;
+// The x64 exe's budget. It was 128 KiB before /c, the ARM64 build, the
+// elevated run's safeguards and Windows' signature verdict came in; a quarter
+// of the exe is its icon and manifest, which do not grow.
+const double c_dSizeMaxKiB = 160.0;
 
 std::string Lower(std::string str)
 {
@@ -68,7 +71,7 @@ bool BenchImage(const BENCH_CONTEXT& context, CResultTable* pTable)
     const double dKiB = static_cast<double>(cbExe) / 1024.0;
     const double dIdleKiB = static_cast<double>(cbIdle) / 1024.0;
     pTable->Add({ "tavelin.exe size", FormatFigure(dKiB, 1, "KiB"), FormatFigure(dIdleKiB, 1, "KiB"),
-                  FormatRatio(dKiB / dIdleKiB), "<= 128 KiB", VerdictAtMost(dKiB, c_dSizeMaxKiB) });
+                  FormatRatio(dKiB / dIdleKiB), "<= 160 KiB", VerdictAtMost(dKiB, c_dSizeMaxKiB) });
 
     std::vector<std::string> names;
     std::string strError;
