@@ -74,14 +74,14 @@ DWORD RemoveSuperseded(const CStagedVersions& versions, const STAGED_VERSION& st
 DWORD ReportFindFailure(LPCWSTR pszFullPath, DWORD dwResult)
 {
     if (dwResult == ERROR_DRIVER_PACKAGE_NOT_IN_STORE)
-        NativeLogEvent(DIFXAPI_ERROR, dwResult, L"%ls is not in the driver store; nothing is removed", pszFullPath);
+        NativeLogEvent(DIFXAPI_ERROR, dwResult, L"\"%ls\" is not in the driver store; nothing is removed", pszFullPath);
     else if (dwResult == ERROR_INVALID_DATA)
         NativeLogEvent(DIFXAPI_ERROR, dwResult,
-                       L"The DriverVer of %ls cannot be read, so no staged version can be compared with it; nothing "
+                       L"The DriverVer of \"%ls\" cannot be read, so no staged version can be compared with it; nothing "
                        L"is removed",
                        pszFullPath);
     else
-        NativeLogEvent(DIFXAPI_ERROR, dwResult, L"Cannot look for the staged versions of %ls; nothing is removed",
+        NativeLogEvent(DIFXAPI_ERROR, dwResult, L"Cannot look for the staged versions of \"%ls\"; nothing is removed",
                        pszFullPath);
     return dwResult;
 }
@@ -99,7 +99,7 @@ DWORD CleanDriverPackage(LPCWSTR pszInfPath, CPackageCallLock& lock, CDiffxApiCa
     dwResult = versions.Find(strFull.c_str());
     if (dwResult != ERROR_SUCCESS)
         return ReportFindFailure(strFull.c_str(), dwResult);
-    NativeLogEvent(DIFXAPI_INFO, 0, L"%ls is staged as %ls (DriverVer %ls)", strFull.c_str(), versions.StagedCopy(),
+    NativeLogEvent(DIFXAPI_INFO, 0, L"\"%ls\" is staged as %ls (DriverVer %ls)", strFull.c_str(), versions.StagedCopy(),
                    versions.DriverVer());
 
     DWORD dwFirstFailure = ERROR_SUCCESS;

@@ -250,7 +250,7 @@ const CLEAN_CASE c_cases[] = {
     { "an extension package is kept", "x", &c_olderExtension, &c_newerExtension, 0, true, false, false, 0,
       ": kept %s: an extension package\r\n", ": kept %s: an extension package\r\n" },
     { "a package that is not staged removes nothing", "m", &c_older, &c_newer, 0, false, false, false,
-      0xE0000302, " is not in the driver store; nothing is removed\r\n", nullptr },
+      0xE0000302, "\" is not in the driver store; nothing is removed\r\n", nullptr },
     { "a staged copy named inside the INF folder is refused", "g", &c_older, &c_newer, 0, true, true, false,
       ERROR_INVALID_PARAMETER, nullptr, nullptr },
     { "no device at all: the older goes", "z", &c_older, &c_newer, 0, true, false, true, 0,
