@@ -5,6 +5,7 @@
 #include "inf/DeviceIdList.h"
 #include "inf/InstallSection.h"
 #include "inf/ModelsSection.h"
+#include "platform/BoundedFormat.h"
 
 namespace {
 
@@ -26,13 +27,7 @@ bool HasSection(HINF hInf, LPCWSTR pszSection)
 // does not fit.
 bool JoinSection(LPCWSTR pszBase, LPCWSTR pszSuffix, LPWSTR pszSection)
 {
-    const size_t cchBase = wcslen(pszBase);
-    const size_t cchSuffix = wcslen(pszSuffix);
-    if (cchBase + cchSuffix >= c_cchInfSection)
-        return false;
-    wmemcpy(pszSection, pszBase, cchBase);
-    wmemcpy(pszSection + cchBase, pszSuffix, cchSuffix + 1);
-    return true;
+    return JoinBounded(pszBase, pszSuffix, pszSection, c_cchInfSection);
 }
 
 // The install sections of DDInstall.Interfaces: the third field of each

@@ -15,3 +15,14 @@ void FormatBounded(LPWSTR pszBuffer, size_t cchBuffer, LPCWSTR pszFormat, ...)
     FormatBoundedV(pszBuffer, cchBuffer, pszFormat, args);
     va_end(args);
 }
+
+bool JoinBounded(LPCWSTR pszFirst, LPCWSTR pszSecond, LPWSTR pszBuffer, size_t cchBuffer)
+{
+    const size_t cchFirst = wcslen(pszFirst);
+    const size_t cchSecond = wcslen(pszSecond);
+    if (cchFirst + cchSecond >= cchBuffer)
+        return false;
+    wmemcpy(pszBuffer, pszFirst, cchFirst);
+    wmemcpy(pszBuffer + cchFirst, pszSecond, cchSecond + 1);
+    return true;
+}

@@ -9,3 +9,8 @@
 // promise for a text that fills it.
 void FormatBoundedV(LPWSTR pszBuffer, size_t cchBuffer, LPCWSTR pszFormat, va_list args);
 void FormatBounded(LPWSTR pszBuffer, size_t cchBuffer, LPCWSTR pszFormat, ...);
+
+// pszFirst followed by pszSecond into pszBuffer (cchBuffer units). Unlike a
+// format, a text that does not fit is not cut: false, and nothing is to be
+// used, since a cut path or section name names something else.
+bool JoinBounded(LPCWSTR pszFirst, LPCWSTR pszSecond, LPWSTR pszBuffer, size_t cchBuffer);

@@ -6,6 +6,7 @@
 #include "inf/PackageCatalog.h"
 #include "inf/PackageFolder.h"
 #include "packages/native/PackagePath.h"
+#include "platform/BoundedFormat.h"
 #include "platform/UniqueHandle.h"
 
 namespace {
@@ -188,11 +189,5 @@ DWORD FindStagedCopy(LPCWSTR pszFullPath, HINF hInf, CWideString* pstrPublishedN
 
 bool JoinStagedPath(LPCWSTR pszFolder, LPCWSTR pszName, LPWSTR pszPath)
 {
-    const size_t cchFolder = wcslen(pszFolder);
-    const size_t cchName = wcslen(pszName);
-    if (cchFolder + cchName >= c_cchStagedPath)
-        return false;
-    wmemcpy(pszPath, pszFolder, cchFolder);
-    wmemcpy(pszPath + cchFolder, pszName, cchName + 1);
-    return true;
+    return JoinBounded(pszFolder, pszName, pszPath, c_cchStagedPath);
 }
