@@ -275,6 +275,29 @@ void CStagedVersions::Examine(LPCWSTR pszInfFolder, LPCWSTR pszName, bool bOwnNa
         m_bOutOfMemory = true;
 }
 
+namespace {
+
+// Visits every device Windows knows, present or not, with the staged INF
+// its driver key names, until visit returns false.
+template <typename TVisit>
+DWORD ForEachDriverInf(TVisit visit)
+{
+    CDeviceSet devices;
+    const DWORD dwError = devices.Open(false);
+    if (dwError != ERROR_SUCCESS)
+        return dwError;
+    SP_DEVINFO_DATA device;
+    for (DWORD dwIndex = 0; devices.Get(dwIndex, &device); ++dwIndex) {
+        WCHAR szInf[c_cchDriverInf];
+        devices.DriverInf(&device, szInf);
+        if (!visit(devices, &device, szInf))
+            break;
+    }
+    return ERROR_SUCCESS;
+}
+
+} // namespace
+
 // One look at every device for all superseded versions at once.
 DWORD CStagedVersions::FindDevicesInUse()
 {
@@ -283,40 +306,25 @@ DWORD CStagedVersions::FindDevicesInUse()
         bAny = bAny || m_pVersions[i].nVerdict == versionSuperseded;
     if (!bAny)
         return ERROR_SUCCESS;
-    CDeviceSet devices;
-    const DWORD dwError = devices.Open(false);
-    if (dwError != ERROR_SUCCESS)
-        return dwError;
-    SP_DEVINFO_DATA device;
-    for (DWORD dwIndex = 0; devices.Get(dwIndex, &device); ++dwIndex) {
-        WCHAR szInf[c_cchDriverInf];
-        devices.DriverInf(&device, szInf);
+    return ForEachDriverInf([&](const CDeviceSet& devices, SP_DEVINFO_DATA* pDevice, LPCWSTR pszInf) {
         for (size_t i = 0; i < m_cVersions; ++i) {
             STAGED_VERSION& staged = m_pVersions[i];
-            if (staged.nVerdict == versionSuperseded && InfPathNames(szInf, staged.szName)) {
+            if (staged.nVerdict == versionSuperseded && InfPathNames(pszInf, staged.szName)) {
                 staged.nVerdict = versionInUse;
-                ReadInstanceId(devices, &device, staged.szDevice);
+                ReadInstanceId(devices, pDevice, staged.szDevice);
             }
         }
-    }
-    return ERROR_SUCCESS;
+        return true;
+    });
 }
 
 DWORD FindDeviceUsing(LPCWSTR pszName, LPWSTR pszDevice)
 {
     pszDevice[0] = L'\0';
-    CDeviceSet devices;
-    const DWORD dwError = devices.Open(false);
-    if (dwError != ERROR_SUCCESS)
-        return dwError;
-    SP_DEVINFO_DATA device;
-    for (DWORD dwIndex = 0; devices.Get(dwIndex, &device); ++dwIndex) {
-        WCHAR szInf[c_cchDriverInf];
-        devices.DriverInf(&device, szInf);
-        if (InfPathNames(szInf, pszName)) {
-            ReadInstanceId(devices, &device, pszDevice);
-            return ERROR_SUCCESS;
-        }
-    }
-    return ERROR_SUCCESS;
+    return ForEachDriverInf([&](const CDeviceSet& devices, SP_DEVINFO_DATA* pDevice, LPCWSTR pszInf) {
+        if (!InfPathNames(pszInf, pszName))
+            return true;
+        ReadInstanceId(devices, pDevice, pszDevice);
+        return false;
+    });
 }

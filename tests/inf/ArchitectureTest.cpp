@@ -13,6 +13,7 @@
 #include "inf/PackageCatalog.h"
 #include "inf/InstallSection.h"
 #include "inf/PackageDeviceIds.h"
+#include "support/PlayedMachine.h"
 #include "support/TestFiles.h"
 
 namespace {
@@ -23,38 +24,6 @@ const OS_TARGET c_win10_15063 = { 10, 0, 15063, VER_NT_WORKSTATION, 0x100 };
 const USHORT c_usArm64 = 0xAA64;
 const USHORT c_usAmd64 = 0x8664;
 const USHORT c_usX86 = 0x014C;
-
-// The native machine the injected IsWow64Process2 reports; 0 makes it fail.
-USHORT g_usNative = 0;
-
-BOOL WINAPI FakeIsWow64Process2(HANDLE, USHORT* pusProcess, USHORT* pusNative)
-{
-    if (!g_usNative) {
-        SetLastError(ERROR_ACCESS_DENIED);
-        return FALSE;
-    }
-    // An emulated process reports no WOW64 machine of its own.
-    *pusProcess = 0;
-    *pusNative = g_usNative;
-    return TRUE;
-}
-
-// Plays a machine for the life of the object, then restores the real call.
-class CPlayedMachine
-{
-public:
-    explicit CPlayedMachine(USHORT usNative) : m_pfnReal(MachineArchitectureApi().pfnIsWow64Process2)
-    {
-        g_usNative = usNative;
-        MachineArchitectureApi().pfnIsWow64Process2 = &FakeIsWow64Process2;
-    }
-    ~CPlayedMachine() { MachineArchitectureApi().pfnIsWow64Process2 = m_pfnReal; }
-    CPlayedMachine(const CPlayedMachine&) = delete;
-    CPlayedMachine& operator=(const CPlayedMachine&) = delete;
-
-private:
-    PFN_IS_WOW64_PROCESS2 m_pfnReal;
-};
 
 LPCWSTR Name(EMachineArchitecture architecture)
 {

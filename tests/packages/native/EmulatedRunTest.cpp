@@ -18,37 +18,13 @@
 #include "packages/RunLog.h"
 #include "packages/RunSummary.h"
 #include "support/DriverPackages.h"
+#include "support/PlayedMachine.h"
 #include "support/TestFiles.h"
 
 namespace {
 
 const DWORD c_dwInWow64 = 0xE0000235;
 const DWORD c_dwNoDeviceId = 0xE0000301;
-
-USHORT g_usNative = 0;
-
-BOOL WINAPI FakeIsWow64Process2(HANDLE, USHORT* pusProcess, USHORT* pusNative)
-{
-    *pusProcess = 0;
-    *pusNative = g_usNative;
-    return TRUE;
-}
-
-class CPlayedMachine
-{
-public:
-    explicit CPlayedMachine(USHORT usNative) : m_pfnReal(MachineArchitectureApi().pfnIsWow64Process2)
-    {
-        g_usNative = usNative;
-        MachineArchitectureApi().pfnIsWow64Process2 = &FakeIsWow64Process2;
-    }
-    ~CPlayedMachine() { MachineArchitectureApi().pfnIsWow64Process2 = m_pfnReal; }
-    CPlayedMachine(const CPlayedMachine&) = delete;
-    CPlayedMachine& operator=(const CPlayedMachine&) = delete;
-
-private:
-    PFN_IS_WOW64_PROCESS2 m_pfnReal;
-};
 
 struct LOGGED
 {
