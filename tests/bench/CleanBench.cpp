@@ -14,6 +14,7 @@
 #include "BenchContext.h"
 #include "ResultTable.h"
 #include "SampleSet.h"
+#include "StagingFolders.h"
 #include "Stopwatch.h"
 #include "inf/InfIdentity.h"
 #include "packages/DiffxApiCallback.h"
@@ -30,32 +31,9 @@ const int c_nSameProvider = 10;
 const int c_nOlder = 2;
 const int c_nGivenCopy = 91000;
 
-std::wstring Folder(bool bCatalogRoot)
-{
-    WCHAR sz[MAX_PATH];
-    if (bCatalogRoot) {
-        GetSystemDirectoryW(sz, MAX_PATH);
-        return std::wstring(sz) + L"\\catroot\\{F750E6C3-38EE-11D1-85E5-00C04FC295EE}";
-    }
-    GetWindowsDirectoryW(sz, MAX_PATH);
-    return std::wstring(sz) + L"\\inf";
-}
-
-bool WriteBytes(const std::wstring& strPath, const std::string& strBytes)
-{
-    HANDLE h = CreateFileW(strPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD cb = 0;
-    const bool bOk = WriteFile(h, strBytes.data(), static_cast<DWORD>(strBytes.size()), &cb, nullptr) &&
-                     cb == strBytes.size();
-    CloseHandle(h);
-    return bOk;
-}
-
 std::wstring StagedPath(int nSerial)
 {
-    return Folder(false) + L"\\oem" + std::to_wstring(nSerial) + L".inf";
+    return StagingFolder(false) + L"\\oem" + std::to_wstring(nSerial) + L".inf";
 }
 
 // An INF of an ordinary size: a [Version], thirty models and their strings.
@@ -107,10 +85,10 @@ void RemoveBenchFiles()
 {
     for (int i = 0; i < c_nStaged; ++i) {
         DeleteFileW(StagedPath(90000 + i).c_str());
-        DeleteFileW((Folder(false) + L"\\oem" + std::to_wstring(90000 + i) + L".pnf").c_str());
+        DeleteFileW((StagingFolder(false) + L"\\oem" + std::to_wstring(90000 + i) + L".pnf").c_str());
     }
     DeleteFileW(StagedPath(c_nGivenCopy).c_str());
-    DeleteFileW((Folder(true) + L"\\oem" + std::to_wstring(c_nGivenCopy) + L".cat").c_str());
+    DeleteFileW((StagingFolder(true) + L"\\oem" + std::to_wstring(c_nGivenCopy) + L".cat").c_str());
 }
 
 double MedianYardstickMs(size_t nRounds)
@@ -162,7 +140,7 @@ bool BenchClean(const BENCH_CONTEXT& context, CResultTable* pTable)
     const std::wstring strPackage = context.WorkFile(L"tvbclean.inf");
     bool bReady = WriteBytes(strPackage, strTarget) && WriteBytes(context.WorkFile(L"tvbclean.cat"), "cat") &&
                   WriteBytes(StagedPath(c_nGivenCopy), strTarget) &&
-                  WriteBytes(Folder(true) + L"\\oem" + std::to_wstring(c_nGivenCopy) + L".cat", "cat");
+                  WriteBytes(StagingFolder(true) + L"\\oem" + std::to_wstring(c_nGivenCopy) + L".cat", "cat");
     for (int i = 0; bReady && i < c_nStaged; ++i)
         bReady = WriteBytes(StagedPath(90000 + i), Package(i, ProviderOf(i), DriverVerOf(i)));
 

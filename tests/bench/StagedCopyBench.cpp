@@ -8,6 +8,7 @@
 #include "BenchContext.h"
 #include "ResultTable.h"
 #include "SampleSet.h"
+#include "StagingFolders.h"
 #include "Stopwatch.h"
 #include "inf/InfFile.h"
 #include "packages/native/StagedCopy.h"
@@ -18,29 +19,6 @@ const double c_dSearchMaxMs = 10.0;
 const int c_nOtherPackages = 1000;
 // A few others share the target's size, so some candidates are read.
 const int c_nSameSize = 3;
-
-std::wstring Folder(bool bCatalogRoot)
-{
-    WCHAR sz[MAX_PATH];
-    if (bCatalogRoot) {
-        GetSystemDirectoryW(sz, MAX_PATH);
-        return std::wstring(sz) + L"\\catroot\\{F750E6C3-38EE-11D1-85E5-00C04FC295EE}";
-    }
-    GetWindowsDirectoryW(sz, MAX_PATH);
-    return std::wstring(sz) + L"\\inf";
-}
-
-bool WriteBytes(const std::wstring& strPath, const std::string& strBytes)
-{
-    HANDLE h = CreateFileW(strPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD cb = 0;
-    const bool bOk = WriteFile(h, strBytes.data(), static_cast<DWORD>(strBytes.size()), &cb, nullptr) &&
-                     cb == strBytes.size();
-    CloseHandle(h);
-    return bOk;
-}
 
 std::string Package(int nSerial, size_t cbPadding)
 {
@@ -56,7 +34,7 @@ void RemoveBenchFiles()
 {
     for (bool bCatalogRoot : { false, true }) {
         WIN32_FIND_DATAW fd;
-        const std::wstring strFolder = Folder(bCatalogRoot);
+        const std::wstring strFolder = StagingFolder(bCatalogRoot);
         HANDLE h = FindFirstFileW((strFolder + L"\\tvbench*").c_str(), &fd);
         if (h == INVALID_HANDLE_VALUE)
             continue;
@@ -88,8 +66,8 @@ double MedianSearchMs(const std::wstring& strInf, size_t nRounds, bool* pbFound)
 bool BenchStagedCopySearch(const BENCH_CONTEXT& context, CResultTable* pTable)
 {
     RemoveBenchFiles();
-    const std::wstring strInfFolder = Folder(false);
-    const std::wstring strCatalogRoot = Folder(true);
+    const std::wstring strInfFolder = StagingFolder(false);
+    const std::wstring strCatalogRoot = StagingFolder(true);
     const std::string strTarget = Package(9999, 300);
     const std::wstring strTargetInf = context.WorkFile(L"tvbench-9999.inf");
     bool bReady = WriteBytes(strTargetInf, strTarget) && WriteBytes(context.WorkFile(L"tvbench-9999.cat"), "cat") &&
